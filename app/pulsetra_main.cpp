@@ -1,0 +1,14 @@
+#include "startup.h"
+#include "tz3_player_main.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    startup::enable_screen_scaling();
+    QApplication application(argc, argv);
+    startup::register_fonts();
+    tz3_player_main window;
+    window.show();
+    return application.exec();
+}
