@@ -47,7 +47,8 @@ public:
     int add(const YoyoOptions &options = {});
 
     // Unplugged: gone from the next enumeration, new opens fail; a handle that
-    // is already open keeps working. Plugging back brings it back as it was.
+    // is already open keeps working. Plugging it back in gives it a new node
+    // (a new path), as the kernel does.
     void unplug(int yoyo);
     void plug(int yoyo);
 
