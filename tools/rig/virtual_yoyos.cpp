@@ -378,7 +378,15 @@ VirtualYoyos::VirtualYoyos()
 
 VirtualYoyos::~VirtualYoyos()
 {
-    g_main_loop_quit(state->loop);
+    // Quit from inside the loop: a quit that comes before the loop has
+    // started running would be lost.
+    g_main_context_invoke(
+        state->context,
+        [](gpointer loop) -> gboolean {
+            g_main_loop_quit(static_cast<GMainLoop *>(loop));
+            return G_SOURCE_REMOVE;
+        },
+        state->loop);
     state->thread.join();
     g_main_loop_unref(state->loop);
     g_main_context_unref(state->context);
