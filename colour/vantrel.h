@@ -2,10 +2,17 @@
 
 #include <QMainWindow>
 
+#include <array>
+
+class ColorPalletItem;
+class Thread;
+
 namespace Ui {
 class vantrel;
 }
 
+// The colour tool's window: five favourite swatches and a colour panel whose
+// colour goes to every Bluetooth yo-yo, on Send or, with Auto, on every pick.
 class vantrel : public QMainWindow
 {
     Q_OBJECT
@@ -14,6 +21,26 @@ public:
     explicit vantrel(QWidget *parent = nullptr);
     ~vantrel() override;
 
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+
+private slots:
+    void on_chk_send_auto_stateChanged(int arg1);
+    void on_btn_send_col_clicked();
+    void on_btn_reset_col_clicked();
+    void on_col_f1_clicked();
+    void on_col_f2_clicked();
+    void on_col_f3_clicked();
+    void on_col_f4_clicked();
+    void on_col_f5_clicked();
+    void on_btn_version_info_clicked();
+    void showEvent(QShowEvent *e) override;
+
 private:
+    std::array<ColorPalletItem *, 5> swatches() const;
+    void show_yoyo_count();
+    void stop_polling();
+
     Ui::vantrel *ui;
+    Thread *poll_thread;
 };
