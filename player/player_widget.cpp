@@ -1,21 +1,130 @@
 #include "player_widget.h"
 #include "ui_player_widget.h"
+#include "video_names.h"
+
+#include <QDir>
+#include <QSemaphore>
+#include <QThread>
+
+#include <vlc/vlc.h>
+
+namespace {
+
+// One libvlc instance for the whole process, made on first use and kept
+// until the process ends; a failed creation is tried again next time.
+libvlc_instance_t *vlc_instance = nullptr;
+
+libvlc_instance_t *shared_vlc_instance()
+{
+    if (!vlc_instance) {
+        const char *const arguments[] = {"--file-caching=1000", "--disc-caching=1000"};
+        vlc_instance = libvlc_new(2, arguments);
+    }
+    return vlc_instance;
+}
+
+// Lets the player draw into the given native window; 0 takes it away.
+void hand_window(libvlc_media_player_t *player, WId window)
+{
+#if defined(Q_OS_WIN)
+    libvlc_media_player_set_hwnd(player, reinterpret_cast<void *>(window));
+#elif defined(Q_OS_MACOS)
+    libvlc_media_player_set_nsobject(player, reinterpret_cast<void *>(window));
+#else
+    libvlc_media_player_set_xwindow(player, static_cast<uint32_t>(window));
+#endif
+}
+
+// The blocking parse of local files that libvlc_media_parse performs, built
+// on the call that replaces it: when that call accepts the request, libvlc
+// always sends the parsed event, whatever the outcome.
+void parse_and_wait(libvlc_media_t *media)
+{
+    QSemaphore parsed;
+    const libvlc_callback_t on_parsed = [](const libvlc_event_t *, void *data) {
+        static_cast<QSemaphore *>(data)->release();
+    };
+    libvlc_event_manager_t *events = libvlc_media_event_manager(media);
+    if (libvlc_event_attach(events, libvlc_MediaParsedChanged, on_parsed, &parsed) != 0)
+        return;
+    if (libvlc_media_parse_with_options(media, libvlc_media_fetch_local, -1) == 0)
+        parsed.acquire();
+    // Detaching waits for a callback still running on libvlc's thread.
+    libvlc_event_detach(events, libvlc_MediaParsedChanged, on_parsed, &parsed);
+}
+
+bool has_tracks(libvlc_media_t *media)
+{
+    libvlc_media_track_t **tracks = nullptr;
+    const unsigned count = libvlc_media_tracks_get(media, &tracks);
+    libvlc_media_tracks_release(tracks, count);
+    return count > 0;
+}
+
+} // namespace
 
 player_widget::player_widget(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::player_widget)
 {
     ui->setupUi(this);
+    // libvlc needs a real window of its own to draw into; the widgets
+    // around it may stay without one.
+    ui->screen->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    ui->screen->setAttribute(Qt::WA_NativeWindow);
 }
 
 player_widget::~player_widget()
 {
+    // Stopping delivers libvlc's stopped event on this thread unless the end
+    // notice came before, so every listener has removed itself and no
+    // callback is running once stop returns; notices still queued for this
+    // widget are discarded with it.
+    if (media_player) {
+        libvlc_media_player_stop(media_player);
+        libvlc_media_player_release(media_player);
+    }
+    for (libvlc_media_player_t *player : qAsConst(replaced_players))
+        libvlc_media_player_release(player);
+    libvlc_media_release(media);
     delete ui;
 }
 
-QString player_widget::open_media(const QString &)
+QString player_widget::open_media(const QString &path)
 {
-    return QString();
+    libvlc_instance_t *instance = shared_vlc_instance();
+    if (!instance)
+        return QString();
+
+    const QChar separator = QDir::separator();
+    const QString native_path = native_media_path(path, separator);
+    libvlc_media_t *opened = libvlc_media_new_path(instance, native_path.toUtf8().constData());
+    if (!opened)
+        return QString();
+
+    if (media_player)
+        libvlc_media_player_stop(media_player);
+
+    parse_and_wait(opened);
+    if (!has_tracks(opened)) {
+        libvlc_media_release(opened);
+        return QString();
+    }
+    libvlc_media_release(media);
+    media = opened;
+
+    // A muted second of the file in its own player shows that it plays.
+    libvlc_media_player_t *preview = libvlc_media_player_new_from_media(media);
+    if (!preview)
+        return QString();
+    hand_window(preview, ui->screen->winId());
+    libvlc_audio_set_mute(preview, 1);
+    libvlc_media_player_play(preview);
+    QThread::msleep(1000);
+    libvlc_media_player_stop(preview);
+    libvlc_media_player_release(preview);
+
+    return elide_name(media_file_name(native_path, separator));
 }
 
 bool player_widget::has_media() const
@@ -25,18 +134,76 @@ bool player_widget::has_media() const
 
 void player_widget::start_playback()
 {
+    if (media_player) {
+        libvlc_media_player_stop(media_player);
+        replaced_players.append(media_player);
+        media_player = nullptr;
+    }
+    if (!media)
+        return;
+    media_player = libvlc_media_player_new_from_media(media);
+    if (!media_player)
+        return;
+
+    libvlc_event_manager_t *events = libvlc_media_player_event_manager(media_player);
+    // The callback removes both listeners, so it needs both or none.
+    const bool watched = libvlc_event_attach(events, libvlc_MediaPlayerStopped, on_vlc_event, this) == 0;
+    if (!watched || libvlc_event_attach(events, libvlc_MediaPlayerEndReached, on_vlc_event, this) != 0) {
+        if (watched)
+            libvlc_event_detach(events, libvlc_MediaPlayerStopped, on_vlc_event, this);
+        libvlc_media_player_release(media_player);
+        media_player = nullptr;
+        return;
+    }
+    hand_window(media_player, ui->screen->winId());
+    // Key presses and the double-click must reach the Qt widgets.
+    libvlc_video_set_key_input(media_player, 0);
+    libvlc_video_set_mouse_input(media_player, 0);
+    libvlc_media_player_play(media_player);
 }
 
 void player_widget::stop_playback()
 {
+    if (media_player)
+        libvlc_media_player_stop(media_player);
 }
 
 bool player_widget::is_playing() const
 {
-    return false;
+    return media_player && libvlc_media_player_is_playing(media_player);
 }
 
 void player_widget::mouseDoubleClickEvent(QMouseEvent *)
 {
     emit double_clicked();
+}
+
+// Runs on libvlc's input thread at the end of the file, or on the thread
+// that stops the player, inside libvlc's stop. Nothing here may wait for the
+// input thread. libvlc's event lock is recursive and its send loop re-reads
+// the listener list, so the listener may remove itself here; that makes this
+// the player's one and only notice. Detaching a listener twice aborts in
+// libvlc, so nothing else detaches it.
+void player_widget::on_vlc_event(const libvlc_event_t *event, void *data)
+{
+    auto *player = static_cast<libvlc_media_player_t *>(event->p_obj);
+    libvlc_event_manager_t *events = libvlc_media_player_event_manager(player);
+    libvlc_event_detach(events, libvlc_MediaPlayerStopped, on_vlc_event, data);
+    libvlc_event_detach(events, libvlc_MediaPlayerEndReached, on_vlc_event, data);
+    hand_window(player, 0);
+
+    auto *widget = static_cast<player_widget *>(data);
+    QMetaObject::invokeMethod(
+        widget, [widget, player] { widget->release_player(player); }, Qt::QueuedConnection);
+}
+
+void player_widget::release_player(libvlc_media_player_t *player)
+{
+    libvlc_media_player_release(player);
+    if (player == media_player) {
+        media_player = nullptr;
+        emit player_stopped();
+    } else {
+        replaced_players.removeOne(player);
+    }
 }

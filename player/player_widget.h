@@ -1,16 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 namespace Ui {
 class player_widget;
 }
 
+struct libvlc_event_t;
 struct libvlc_media_player_t;
 struct libvlc_media_t;
 
-// The surface the show's video plays in, over libvlc.
+// The surface the show's video plays in, over libvlc. Each playback gets a
+// fresh media player; libvlc's end notice releases it on the GUI thread.
 class player_widget : public QWidget
 {
     Q_OBJECT
@@ -29,13 +32,21 @@ public:
 
 signals:
     void double_clicked();
+    // The current playback has ended, by itself or by stop_playback; its
+    // media player is gone.
     void player_stopped();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    static void on_vlc_event(const libvlc_event_t *event, void *data);
+    void release_player(libvlc_media_player_t *player);
+
     Ui::player_widget *ui;
     libvlc_media_player_t *media_player = nullptr;
     libvlc_media_t *media = nullptr;
+    // Players stopped to make way for a new playback; each is released when
+    // its own end notice arrives.
+    QVector<libvlc_media_player_t *> replaced_players;
 };
