@@ -1,0 +1,22 @@
+#!/bin/sh
+# Regenerates the small media files the video surface tests play: a short
+# clip with picture and sound, a sound-only file and a file libvlc finds no
+# track in. Needs ffmpeg. Kept small so they can live in the repository.
+set -eu
+cd "$(dirname "$0")"
+
+ffmpeg -v error -y \
+  -f lavfi -i testsrc=size=160x120:rate=25:duration=2 \
+  -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 \
+  -c:v libx264 -preset veryslow -crf 35 -pix_fmt yuv420p \
+  -c:a aac -b:a 32k -ac 1 \
+  -map_metadata -1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
+  -movflags +faststart clip_2s.mp4
+
+ffmpeg -v error -y \
+  -f lavfi -i sine=frequency=660:sample_rate=22050:duration=1 \
+  -c:a libvorbis -q:a 0 -ac 1 \
+  -map_metadata -1 -fflags +bitexact -flags:a +bitexact \
+  tone_1s.ogg
+
+printf 'This is a plain text file; it holds no audio or video track.\n' > notes.txt
