@@ -2,7 +2,6 @@
 #include "ui_vantrel.h"
 
 #include "colour_sender.h"
-#include "favourites.h"
 #include "hid_library.h"
 #include "poll_loop.h"
 #include "poll_thread.h"
@@ -37,9 +36,9 @@ vantrel::vantrel(QWidget *parent)
     poll_thread->start(QThread::InheritPriority);
 
     const QVector<QColor> favourites = load_favourites();
-    const auto items = swatches();
-    for (std::size_t i = 0; i < items.size(); ++i)
-        items[i]->setColor(favourites[static_cast<int>(i)]);
+    int i = 0;
+    for (ColorPalletItem *item : swatches())
+        item->setColor(favourites.at(i++));
 }
 
 vantrel::~vantrel()
@@ -54,7 +53,7 @@ vantrel::~vantrel()
     delete ui;
 }
 
-std::array<ColorPalletItem *, 5> vantrel::swatches() const
+std::array<ColorPalletItem *, favourite_count> vantrel::swatches() const
 {
     return {ui->col_f1, ui->col_f2, ui->col_f3, ui->col_f4, ui->col_f5};
 }

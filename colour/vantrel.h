@@ -1,5 +1,7 @@
 #pragma once
 
+#include "favourites.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -37,7 +39,7 @@ private slots:
     void showEvent(QShowEvent *e) override;
 
 private:
-    std::array<ColorPalletItem *, 5> swatches() const;
+    std::array<ColorPalletItem *, favourite_count> swatches() const;
     void show_yoyo_count();
     void stop_polling();
 
