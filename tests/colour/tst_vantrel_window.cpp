@@ -1,6 +1,5 @@
 // The colour tool's window without yo-yos: its controls at start, its place
 // on the screen and its end.
-#include "color_dialog_pan.h"
 #include "color_pallet_item.h"
 #include "vantrel.h"
 
@@ -98,32 +97,6 @@ private slots:
             QCOMPARE(child<ColorPalletItem>(name)->cursor().shape(), Qt::PointingHandCursor);
         }
         QCOMPARE(child<QPushButton>("btn_version_info")->size(), QSize(30, 30));
-    }
-
-    void extra_width_goes_to_the_panel_column()
-    {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        auto *status = child<QLabel>("lbl_con");
-        auto *swatch = child<QWidget>("groupBox");
-        auto *panel = child<QColorDialogPan>("col_pan");
-        const QRect status_before = status->geometry(), swatch_before = swatch->geometry();
-        const int panel_x = panel->mapTo(window.get(), QPoint()).x();
-
-        window->setFixedWidth(window->width() + 200);
-        QTRY_COMPARE(status->geometry(), status_before);
-        QCOMPARE(swatch->geometry(), swatch_before);
-        QVERIFY(panel->mapTo(window.get(), QPoint()).x() > panel_x);
-    }
-
-    void escape_leaves_the_panel_in_place()
-    {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        auto *panel = child<QColorDialogPan>("col_pan");
-        QTest::keyClick(panel, Qt::Key_Escape);
-        QVERIFY(panel->isVisible());
-        QVERIFY(window->isVisible());
     }
 
     // The poll thread may be waiting for this thread to take its next count
