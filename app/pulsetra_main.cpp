@@ -1,4 +1,5 @@
 #include "startup.h"
+#include "window_icon.h"
 #include "tz3_player_main.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@ int main(int argc, char *argv[])
 {
     startup::enable_screen_scaling();
     QApplication application(argc, argv);
+    startup::set_window_icon();
     startup::register_fonts();
     tz3_player_main window;
     window.show();
