@@ -1,14 +1,286 @@
 #include "tz3_player_main.h"
 #include "ui_tz3_player_main.h"
 
+#include "command_report.h"
+#include "discovery.h"
+#include "hid_library.h"
+#include "player_widget.h"
+#include "transport.h"
+#include "version_dlg.h"
+
+#include <QByteArray>
+#include <QFileDialog>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QStringList>
+
+namespace {
+
+// The edition is chosen when the program is built (Part 2.5).
+#ifdef VANTREL_BLUETOOTH_EDITION
+constexpr const yoyo::Transport &edition_transport = yoyo::bluetooth;
+#else
+constexpr const yoyo::Transport &edition_transport = yoyo::usb;
+#endif
+
+// Icon-font glyphs (Part 4.3).
+constexpr QChar glyph_play(0xE05E);
+constexpr QChar glyph_enter_full_screen(0xE101);
+constexpr QChar glyph_leave_full_screen(0xE100);
+
+// The delay rules (Part 2.2).
+constexpr int shortest_delay = 5;
+constexpr int longest_delay = 1200;
+
+// Process-wide values of the show player (Parts 2.2 and 2.4).
+int last_delay = shortest_delay;
+int blackout_from = 0;
+
+QByteArray &saved_geometry()
+{
+    static QByteArray geometry;
+    return geometry;
+}
+bool was_maximized = false;
+bool is_full_screen = false;
+
+const QString transparent_container = QStringLiteral("background-color:rgba(0,0,0,0)");
+const QString black_container = QStringLiteral("background-color:rgba(0,0,0,255);");
+
+} // namespace
+
 tz3_player_main::tz3_player_main(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::tz3_player_main)
+    , player(nullptr)
+    , poll_timer()
+    , yoyo_devices(nullptr)
+    , playing(false)
+    , broadcast(edition_transport)
 {
     ui->setupUi(this);
+    yoyo::library_init();
+
+    player = new player_widget(ui->player);
+    player->setStyleSheet(QString());
+    ui->verticalLayout_2->addWidget(player);
+    ui->player->hide();
+
+    ui->centralWidget->setStyleSheet(QStringLiteral("background-color:rgba(0,0,0,255)"));
+    ui->main_content->setStyleSheet(QStringLiteral(
+        "QWidget{color:rgba(255,255,255,150);background-color:rgba(0,0,0,0);}"));
+    ui->main_content->setAutoFillBackground(true);
+    ui->main_content->stackUnder(ui->player);
+
+    connect(&poll_timer, &QTimer::timeout, this, &tz3_player_main::poll_yoyos);
+    poll_timer.setInterval(1000);
+    poll_timer.start();
 }
 
 tz3_player_main::~tz3_player_main()
 {
+    if (playing)
+        send_stop();
+    poll_timer.stop();
+    delete countdown_timer;
+    countdown_timer = nullptr;
+
+    // The stop reports just queued (and anything still running from earlier
+    // broadcasts) must reach their yo-yos before the HID library goes away:
+    // wait for the pool tasks, at most one answer time-out plus a margin.
+    broadcast.wait_for_tasks(yoyo::answer_timeout_ms + 500);
+
+    hid_free_enumeration(yoyo_devices);
+    yoyo_devices = nullptr;
+    yoyo::library_exit();
     delete ui;
+}
+
+// The video container covers the whole window, above main_content.
+void tz3_player_main::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    ui->player->setGeometry(0, 0, width(), height());
+}
+
+void tz3_player_main::showEvent(QShowEvent *)
+{
+    ui->player->setGeometry(0, 0, width(), height());
+}
+
+void tz3_player_main::on_txt_delay_editingFinished()
+{
+    set_delay(ui->txt_delay->text());
+}
+
+// Full-screen mode (Part 2.4).
+void tz3_player_main::on_btn_full_screen_clicked()
+{
+    QWidget *top = window();
+    if (!is_full_screen) {
+        ui->btn_full_screen->setText(QString(glyph_leave_full_screen));
+        saved_geometry() = top->saveGeometry();
+        was_maximized = top->isMaximized();
+        top->showFullScreen();
+        is_full_screen = true;
+    } else {
+        ui->btn_full_screen->setText(QString(glyph_enter_full_screen));
+        if (was_maximized) {
+            top->showMaximized();
+        } else {
+            top->showMaximized();
+            top->showNormal();
+            top->restoreGeometry(saved_geometry());
+        }
+        is_full_screen = false;
+    }
+}
+
+void tz3_player_main::on_btn_version_clicked()
+{
+    version_dlg dlg(this);
+    dlg.setModal(true);
+    dlg.exec();
+}
+
+void tz3_player_main::on_btn_open_clicked()
+{
+    QFileDialog dialog(this, tr("Open a Multimedia File"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return;
+    const QString name = player->open_media(files.first());
+    if (!name.isEmpty())
+        ui->lbl_file_name->setText(name);
+}
+
+// Play: starts a show (Part 2.2).
+void tz3_player_main::on_btn_play_clicked()
+{
+    if (!player->has_media())
+        return;
+
+    playing = true;
+    ui->btn_play->setText(QString());
+    blackout_from = ui->txt_delay->text().toInt(nullptr, 10) - 3;
+    ui->main_content->setEnabled(false);
+    ui->player->show();
+    ui->player->setStyleSheet(transparent_container);
+
+    send_start();
+
+    // A precise timer: each tick is due a whole second after the one before,
+    // so the video starts D seconds after the start report was queued to
+    // within milliseconds (a coarse timer may drift by 5 % a tick).
+    countdown_timer = new QTimer();
+    countdown_timer->setTimerType(Qt::PreciseTimer);
+    connect(countdown_timer, &QTimer::timeout, countdown_timer,
+            [this] { countdown_tick(); }, Qt::DirectConnection);
+    countdown_timer->start(1000);
+
+    disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
+    connect(player, &player_widget::double_clicked, player,
+            [this] { abort_countdown(); }, Qt::DirectConnection);
+}
+
+void tz3_player_main::on_txt_delay_returnPressed()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+// Discovery (Part 1.2): the edition's yo-yos, the unlisted ones dropped.
+void tz3_player_main::poll_yoyos()
+{
+    hid_device_info *found = yoyo::discover(edition_transport);
+    hid_free_enumeration(yoyo_devices);
+    yoyo_devices = found;
+    ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
+}
+
+// Broadcast (Part 1.3): one pool task per listed yo-yo, each with its own
+// copy of the path and of the report (widened for Bluetooth); returns at once.
+void tz3_player_main::tz3_send_all(const std::uint8_t *report)
+{
+    poll_timer.stop();
+    broadcast.send(yoyo_devices, report);
+    poll_timer.start(1000);
+}
+
+void tz3_player_main::send_start()
+{
+    const int delay = ui->txt_delay->text().toInt(nullptr, 10);
+    const yoyo::UsbReport report = yoyo::start_report(delay);
+    tz3_send_all(report.data());
+}
+
+void tz3_player_main::send_stop()
+{
+    const yoyo::UsbReport report = yoyo::stop_report();
+    tz3_send_all(report.data());
+}
+
+void tz3_player_main::set_delay(const QString &text)
+{
+    bool ok = false;
+    int value = text.toInt(&ok, 10);
+    if (ok) {
+        if (value > longest_delay)
+            value = longest_delay;
+        else if (value <= 4)
+            value = shortest_delay;
+        last_delay = value;
+    }
+    ui->txt_delay->setText(QStringLiteral("%1").arg(last_delay));
+}
+
+void tz3_player_main::countdown_tick()
+{
+    const int remaining = ui->txt_delay->text().toInt(nullptr, 10) - 1;
+    ui->txt_delay->setText(QStringLiteral("%1").arg(remaining));
+
+    if (remaining <= 0) {
+        player->start_playback();
+        disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
+        connect(player, &player_widget::double_clicked, player,
+                [this] { stop_show(); }, Qt::DirectConnection);
+        // We are inside the timer's own timeout: it is stopped now and
+        // deleted once control is back in the event loop.
+        countdown_timer->stop();
+        countdown_timer->deleteLater();
+        countdown_timer = nullptr;
+    } else if (remaining <= blackout_from) {
+        ui->player->setStyleSheet(black_container);
+    }
+}
+
+// Double-click during the countdown.
+void tz3_player_main::abort_countdown()
+{
+    reset_to_idle();
+    if (countdown_timer)
+        countdown_timer->stop();
+    send_stop();
+    delete countdown_timer;
+    countdown_timer = nullptr;
+}
+
+// Double-click once the countdown has ended (Playing or Ended).
+void tz3_player_main::stop_show()
+{
+    if (player->is_playing())
+        send_stop();
+    player->stop_playback();
+    reset_to_idle();
+}
+
+void tz3_player_main::reset_to_idle()
+{
+    playing = false;
+    ui->btn_play->setText(QString(glyph_play));
+    set_delay(QStringLiteral("prev"));
+    ui->player->hide();
+    ui->main_content->setEnabled(true);
 }

@@ -1,11 +1,25 @@
 #pragma once
 
+#include "broadcast.h"
+
 #include <QMainWindow>
+#include <QTimer>
+
+#include <cstdint>
+
+#include <hidapi.h>
 
 namespace Ui {
 class tz3_player_main;
 }
 
+class player_widget;
+class QResizeEvent;
+class QShowEvent;
+
+// The show player's only window (Part 2.1): the controls, the video container
+// laid over them, the list of connected yo-yos and the show's states (Part 2.2).
+// Both editions build this class; VANTREL_BLUETOOTH_EDITION picks the transport.
 class tz3_player_main : public QMainWindow
 {
     Q_OBJECT
@@ -14,6 +28,48 @@ public:
     explicit tz3_player_main(QWidget *parent = nullptr);
     ~tz3_player_main() override;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    // Bound by name at the end of the form's setup; the declaration order is
+    // the meta-object order of Part 2.1.
+    void on_txt_delay_editingFinished();
+    void on_btn_full_screen_clicked();
+    void on_btn_version_clicked();
+    void on_btn_open_clicked();
+    void on_btn_play_clicked();
+    void on_txt_delay_returnPressed();
+
 private:
+    // Discovery (Part 1.2).
+    void poll_yoyos();
+    // Reports and their broadcast (Parts 1.1, 1.3).
+    void tz3_send_all(const std::uint8_t *report);
+    void send_start();
+    void send_stop();
+    // The show (Part 2.2).
+    void set_delay(const QString &text);
+    void countdown_tick();
+    void abort_countdown();
+    void stop_show();
+    void reset_to_idle();
+
     Ui::tz3_player_main *ui;
+    player_widget *player;
+    QTimer poll_timer;
+    hid_device_info *yoyo_devices;
+    bool playing;
+
+    // Not in Part 2.1's table: the pool tasks of every broadcast, so that the
+    // destructor can let the last stop reports reach the yo-yos before the
+    // HID library shuts down, and the countdown of a running show (created
+    // at Play, without a parent), so that a window closed while it counts
+    // takes its timer with it.
+    yoyo::Broadcast broadcast;
+    QTimer *countdown_timer = nullptr;
+
+    // The tests reach the private parts through this.
+    friend struct tz3_player_main_test_access;
 };
