@@ -3,9 +3,12 @@
 
 #include <hidapi.h>
 
+#include <fcntl.h>
+
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <thread>
@@ -155,10 +158,11 @@ private slots:
     }
 
     // A real hidraw reader only sees reports that arrive while it has the
-    // device open; the rig must not hand a late answer to the next opener.
+    // device open; an answer that comes when nobody has the node open must
+    // not reach the next opener.
     void late_answer_is_not_kept_for_the_next_open()
     {
-        const int yoyo = yoyos->add({rig::Transport::usb, "1", 150, 1});
+        const int yoyo = yoyos->add({rig::Transport::usb, "1", 100, 1});
         const auto report = pattern(65, 1);
         std::uint8_t answer[65];
         {
@@ -166,8 +170,33 @@ private slots:
             QVERIFY(hid_write(device.get(), report.data(), report.size()) > 0);
             QCOMPARE(hid_read_timeout(device.get(), answer, sizeof answer, 20), 0);
         }
+        QTest::qWait(300); // the answer comes and finds the node closed
         Device again = open(yoyos->device_node(yoyo));
-        QCOMPARE(hid_read_timeout(again.get(), answer, sizeof answer, 400), 0);
+        QCOMPARE(hid_read_timeout(again.get(), answer, sizeof answer, 300), 0);
+    }
+
+    // hidapi lists a device with several collections once per collection, so
+    // one node can be open several times at once; every reader gets an answer.
+    void every_handle_on_a_shared_node_gets_an_answer()
+    {
+        const int yoyo = yoyos->add({rig::Transport::usb, "1", 1, 3});
+        const std::string node = yoyos->device_node(yoyo);
+        std::vector<std::thread> readers;
+        std::atomic<int> answered{0};
+        for (int i = 0; i < 3; ++i) {
+            readers.emplace_back([&, i] {
+                Device device(hid_open_path(node.c_str()), &hid_close);
+                const auto report = pattern(65, std::uint8_t(i));
+                hid_write(device.get(), report.data(), report.size());
+                std::uint8_t answer[65];
+                if (hid_read_timeout(device.get(), answer, sizeof answer, 3000) > 0)
+                    ++answered;
+            });
+        }
+        for (std::thread &reader : readers)
+            reader.join();
+        QCOMPARE(answered.load(), 3);
+        QCOMPARE(yoyos->received(yoyo).size(), std::size_t(3));
     }
 
     void refused_open_fails_until_allowed_again()
@@ -178,6 +207,33 @@ private slots:
         QCOMPARE(enumerate(usb_vendor).size(), 1); // still listed
         yoyos->refuse_open(yoyo, false);
         QVERIFY(open(yoyos->device_node(yoyo)));
+    }
+
+    // Nodes without permission: open() itself fails, for yo-yos present and
+    // for those plugged in while access is denied, and nothing else changes.
+    void denied_access_fails_every_open_until_granted()
+    {
+        const int present = yoyos->add({rig::Transport::usb, "1", 1, 1});
+        yoyos->deny_access(true);
+        const int later = yoyos->add({rig::Transport::bluetooth, "2", -1, 1});
+        for (int yoyo : {present, later}) {
+            errno = 0;
+            QCOMPARE(::open(yoyos->device_node(yoyo).c_str(), O_RDWR), -1);
+            QCOMPARE(errno, EACCES);
+            QVERIFY(!open(yoyos->device_node(yoyo)));
+        }
+        QCOMPARE(enumerate(usb_vendor).size(), 1);
+        QCOMPARE(enumerate(ble_vendor).size(), 1);
+
+        yoyos->deny_access(false);
+        const auto report = pattern(66, 3);
+        for (int yoyo : {present, later}) {
+            Device device = open(yoyos->device_node(yoyo));
+            QVERIFY(device);
+            QVERIFY(hid_write(device.get(), report.data(), 65) > 0);
+        }
+        QVERIFY(yoyos->wait_for_reports(present, 1, 1000));
+        QVERIFY(yoyos->wait_for_reports(later, 1, 1000));
     }
 
     void failing_writes_report_an_error_and_record_nothing()

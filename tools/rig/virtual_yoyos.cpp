@@ -22,7 +22,13 @@
 namespace rig {
 namespace {
 
-constexpr int input_report_length = 64;
+// As long as the longest read the programs make, so that readers sharing a
+// node never take more than one answer's worth of bytes from it.
+constexpr int input_report_length = 65;
+
+// A file that the kernel refuses to open for writing even to root: a node
+// linked to it behaves as one without permission for the user.
+constexpr const char *access_refused = "/proc/sys/kernel/osrelease";
 
 // One application collection per enumeration record: vendor usage page,
 // 64-byte output and input reports.
@@ -67,8 +73,11 @@ struct Yoyo {
     std::string top_syspath;     // removed on unplug
     std::vector<std::string> links; // bus and class links, left behind by a removal
     std::string node;
+    std::string terminal; // what the testbed's node links to
     bool plugged = false;
     bool refuse_open = false;
+    std::vector<UMockdevIoctlClient *> clients; // handles on the node, open or closing
+    int drain_fd = -1;  // the rig's own end of the node, to empty it
     int write_errno = 0;
     bool unplug_during_write = false;
     std::vector<Received> received;
@@ -85,6 +94,7 @@ struct VirtualYoyos::State {
     mutable std::condition_variable arrived;
     std::vector<Yoyo> yoyos;
     int next_number = 0;
+    bool access_denied = false;
     std::vector<Received> log;
     std::function<void(const Received &)> observer;
 
@@ -120,9 +130,13 @@ struct VirtualYoyos::State {
     }
 
     void create_device(Yoyo &yoyo);
+    void link_node(const Yoyo &yoyo);
     void remove_device(Yoyo &yoyo);
     void schedule_answer(int number, int delay_ms, UMockdevIoctlClient *client);
 
+    static void client_connected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
+    static void client_gone(gpointer self, GObject *client);
+    bool node_open(const Yoyo &yoyo) const;
     static gboolean handle_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
     static gboolean handle_write(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self);
 };
@@ -204,7 +218,34 @@ void VirtualYoyos::State::create_device(Yoyo &yoyo)
         g_error_free(error);
         throw std::runtime_error("rig: cannot attach to " + yoyo.node + ": " + message);
     }
+    gchar *root = umockdev_testbed_get_root_dir(testbed);
+    gchar *terminal = g_file_read_link((std::string(root) + yoyo.node).c_str(), nullptr);
+    g_free(root);
+    yoyo.terminal = terminal ? terminal : "";
+    g_free(terminal);
+    if (access_denied || yoyo.refuse_open)
+        link_node(yoyo);
+    // The rig's own reading end, taken from the terminal itself rather than
+    // opened by path, which the preload library would count against its
+    // small table of device files.
+    if (master >= 0)
+        yoyo.drain_fd = ioctl(master, TIOCGPTPEER, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     yoyo.plugged = true;
+}
+
+// Points the testbed's node at the yo-yo's terminal, or at a file that
+// refuses to be opened while access is denied. Replaced in one step, so an
+// open in another thread sees either link, never none.
+void VirtualYoyos::State::link_node(const Yoyo &yoyo)
+{
+    gchar *root = umockdev_testbed_get_root_dir(testbed);
+    const std::string link = std::string(root) + yoyo.node;
+    g_free(root);
+    const std::string fresh = link + ".relink";
+    const std::string target = access_denied || yoyo.refuse_open ? access_refused : yoyo.terminal;
+    unlink(fresh.c_str());
+    if (symlink(target.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), link.c_str()) != 0)
+        throw std::runtime_error("rig: cannot relink " + yoyo.node + ": " + std::strerror(errno));
 }
 
 void VirtualYoyos::State::remove_device(Yoyo &yoyo)
@@ -218,6 +259,10 @@ void VirtualYoyos::State::remove_device(Yoyo &yoyo)
         unlink((std::string(root) + "/" + link).c_str());
     g_free(root);
     yoyo.links.clear();
+    if (yoyo.drain_fd >= 0)
+        close(yoyo.drain_fd);
+    yoyo.drain_fd = -1;
+    yoyo.clients.clear();
     yoyo.plugged = false;
 }
 
@@ -234,10 +279,18 @@ void VirtualYoyos::State::schedule_answer(int number, int delay_ms, UMockdevIoct
         source,
         [](gpointer data) -> gboolean {
             auto *answer = static_cast<Answer *>(data);
-            // Like hidraw, a report only reaches a reader that still has the
-            // device open; a late answer is lost, not kept for the next open.
-            if (umockdev_ioctl_client_get_connected(answer->client)) {
-                const std::string node = "/dev/hidraw" + std::to_string(answer->number);
+            // Like hidraw, a report only reaches readers that have the device
+            // open. All handles on a node share its terminal, so the answer
+            // stays while any of them is open: another one may have taken
+            // the bytes that this writer's answer now makes up for.
+            const std::string node = "/dev/hidraw" + std::to_string(answer->number);
+            bool open_somewhere = umockdev_ioctl_client_get_connected(answer->client);
+            {
+                std::lock_guard<std::mutex> lock(answer->state->mutex);
+                if (const Yoyo *yoyo = answer->state->yoyo_at(node.c_str()))
+                    open_somewhere = open_somewhere || answer->state->node_open(*yoyo);
+            }
+            if (open_somewhere) {
                 const int master = umockdev_testbed_get_dev_fd(answer->state->testbed, node.c_str());
                 std::uint8_t report[input_report_length] = {0x01};
                 if (master >= 0 && write(master, report, sizeof report) < 0) {
@@ -256,28 +309,54 @@ void VirtualYoyos::State::schedule_answer(int number, int delay_ms, UMockdevIoct
     g_source_unref(source);
 }
 
+bool VirtualYoyos::State::node_open(const Yoyo &yoyo) const
+{
+    return std::any_of(yoyo.clients.begin(), yoyo.clients.end(),
+                       [](UMockdevIoctlClient *client) { return umockdev_ioctl_client_get_connected(client); });
+}
+
+// A node that nobody has open starts empty for its next opener: answers that
+// came too late for the last one are gone, as with hidraw.
+void VirtualYoyos::State::client_connected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self)
+{
+    auto *state = static_cast<State *>(self);
+    std::lock_guard<std::mutex> lock(state->mutex);
+    Yoyo *yoyo = state->yoyo_at(umockdev_ioctl_client_get_devnode(client));
+    if (!yoyo)
+        return;
+    if (!state->node_open(*yoyo) && yoyo->drain_fd >= 0) {
+        std::uint8_t stale[256];
+        while (read(yoyo->drain_fd, stale, sizeof stale) > 0) {
+        }
+    }
+    yoyo->clients.push_back(client);
+    g_object_weak_ref(G_OBJECT(client), State::client_gone, state);
+}
+
+void VirtualYoyos::State::client_gone(gpointer self, GObject *client)
+{
+    auto *state = static_cast<State *>(self);
+    std::lock_guard<std::mutex> lock(state->mutex);
+    for (Yoyo &yoyo : state->yoyos)
+        yoyo.clients.erase(std::remove(yoyo.clients.begin(), yoyo.clients.end(),
+                                       reinterpret_cast<UMockdevIoctlClient *>(client)),
+                           yoyo.clients.end());
+}
+
 gboolean VirtualYoyos::State::handle_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer self)
 {
     auto *state = static_cast<State *>(self);
     const gulong request = umockdev_ioctl_client_get_request(client);
-    int refused = 0;
     int records = 1;
     {
         std::lock_guard<std::mutex> lock(state->mutex);
-        if (Yoyo *yoyo = state->yoyo_at(umockdev_ioctl_client_get_devnode(client))) {
-            refused = yoyo->refuse_open ? EACCES : 0;
+        if (Yoyo *yoyo = state->yoyo_at(umockdev_ioctl_client_get_devnode(client)))
             records = std::max(1, yoyo->options.records);
-        }
     }
     const std::vector<std::uint8_t> descriptor = report_descriptor(records);
     UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
 
     if (request == HIDIOCGRDESCSIZE) {
-        if (refused) {
-            // hidapi gives up on a node that does not answer this.
-            umockdev_ioctl_client_complete(client, -1, refused);
-            return TRUE;
-        }
         UMockdevIoctlData *size = umockdev_ioctl_data_resolve(arg, 0, sizeof(int), nullptr);
         if (!size)
             return FALSE;
@@ -362,13 +441,17 @@ VirtualYoyos::VirtualYoyos()
         g_main_context_push_thread_default(state->context);
         state->testbed = umockdev_testbed_new();
         state->handler = umockdev_ioctl_base_new();
+        g_signal_connect(state->handler, "client-connected", G_CALLBACK(State::client_connected), state.get());
         g_signal_connect(state->handler, "handle-ioctl", G_CALLBACK(State::handle_ioctl), state.get());
         g_signal_connect(state->handler, "handle-write", G_CALLBACK(State::handle_write), state.get());
         ready.set_value();
         g_main_loop_run(state->loop);
-        for (Yoyo &yoyo : state->yoyos)
+        for (Yoyo &yoyo : state->yoyos) {
             if (yoyo.plugged)
                 umockdev_testbed_detach_ioctl(state->testbed, yoyo.node.c_str(), nullptr);
+            if (yoyo.drain_fd >= 0)
+                close(yoyo.drain_fd);
+        }
         g_object_unref(state->handler);
         g_object_unref(state->testbed);
         g_main_context_pop_thread_default(state->context);
@@ -428,8 +511,24 @@ void VirtualYoyos::plug(int yoyo)
 
 void VirtualYoyos::refuse_open(int yoyo, bool refuse)
 {
-    std::lock_guard<std::mutex> lock(state->mutex);
-    state->yoyos.at(static_cast<std::size_t>(yoyo)).refuse_open = refuse;
+    state->on_rig_thread([&] {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        Yoyo &target = state->yoyos.at(static_cast<std::size_t>(yoyo));
+        target.refuse_open = refuse;
+        if (target.plugged)
+            state->link_node(target);
+    });
+}
+
+void VirtualYoyos::deny_access(bool deny)
+{
+    state->on_rig_thread([&] {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->access_denied = deny;
+        for (const Yoyo &yoyo : state->yoyos)
+            if (yoyo.plugged)
+                state->link_node(yoyo);
+    });
 }
 
 void VirtualYoyos::fail_writes(int yoyo, int error_number)

@@ -52,12 +52,16 @@ public:
     void unplug(int yoyo);
     void plug(int yoyo);
 
-    // Faults. Opens refused (as for a node the user may not open); writes
+    // Faults. Opens of one yo-yo refused (as for a node the user may not open); writes
     // failing with an errno (0: writes succeed again); the yo-yo pulled out
     // during its next write (the write fails with ENODEV and it is unplugged).
     void refuse_open(int yoyo, bool refuse);
     void fail_writes(int yoyo, int error_number);
     void unplug_during_next_write(int yoyo);
+    // No access to any yo-yo's node, present or plugged in later: opening one
+    // fails with EACCES, as for a user whom the nodes' permissions keep out,
+    // while enumeration still lists every yo-yo.
+    void deny_access(bool deny);
 
     // Every output report written to the yo-yo so far, oldest first.
     std::vector<Received> received(int yoyo) const;
