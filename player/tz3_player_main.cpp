@@ -16,23 +16,24 @@
 
 namespace {
 
-// The edition is chosen when the program is built (Part 2.5).
+// The edition is chosen when the program is built.
 #ifdef VANTREL_BLUETOOTH_EDITION
 constexpr const yoyo::Transport &edition_transport = yoyo::bluetooth;
 #else
 constexpr const yoyo::Transport &edition_transport = yoyo::usb;
 #endif
 
-// Icon-font glyphs (Part 4.3).
+// Icon-font glyphs.
 constexpr QChar glyph_play(0xE05E);
 constexpr QChar glyph_enter_full_screen(0xE101);
 constexpr QChar glyph_leave_full_screen(0xE100);
 
-// The delay rules (Part 2.2).
+// The delay the operator may set, in seconds.
 constexpr int shortest_delay = 5;
 constexpr int longest_delay = 1200;
 
-// Process-wide values of the show player (Parts 2.2 and 2.4).
+// Process-wide values of the show player: the delay and blackout of the
+// show, and the full-screen state.
 int last_delay = shortest_delay;
 int blackout_from = 0;
 
@@ -113,7 +114,7 @@ void tz3_player_main::on_txt_delay_editingFinished()
     set_delay(ui->txt_delay->text());
 }
 
-// Full-screen mode (Part 2.4).
+// Full-screen mode: entering keeps the window's geometry, leaving restores it.
 void tz3_player_main::on_btn_full_screen_clicked()
 {
     QWidget *top = window();
@@ -157,7 +158,7 @@ void tz3_player_main::on_btn_open_clicked()
         ui->lbl_file_name->setText(name);
 }
 
-// Play: starts a show (Part 2.2).
+// Play: starts a show.
 void tz3_player_main::on_btn_play_clicked()
 {
     if (!player->has_media())
@@ -191,7 +192,7 @@ void tz3_player_main::on_txt_delay_returnPressed()
     setFocus(Qt::OtherFocusReason);
 }
 
-// Discovery (Part 1.2): the edition's yo-yos, the unlisted ones dropped.
+// Discovery: the edition's yo-yos, the unlisted ones dropped.
 void tz3_player_main::poll_yoyos()
 {
     hid_device_info *found = yoyo::discover(edition_transport);
@@ -200,7 +201,7 @@ void tz3_player_main::poll_yoyos()
     ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
 }
 
-// Broadcast (Part 1.3): one pool task per listed yo-yo, each with its own
+// Broadcast: one pool task per listed yo-yo, each with its own
 // copy of the path and of the report (widened for Bluetooth); returns at once.
 void tz3_player_main::tz3_send_all(const std::uint8_t *report)
 {

@@ -17,8 +17,8 @@ class player_widget;
 class QResizeEvent;
 class QShowEvent;
 
-// The show player's only window (Part 2.1): the controls, the video container
-// laid over them, the list of connected yo-yos and the show's states (Part 2.2).
+// The show player's only window: the controls, the video container laid over
+// them, the list of connected yo-yos and the show's states.
 // Both editions build this class; VANTREL_BLUETOOTH_EDITION picks the transport.
 class tz3_player_main : public QMainWindow
 {
@@ -33,8 +33,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private slots:
-    // Bound by name at the end of the form's setup; the declaration order is
-    // the meta-object order of Part 2.1.
+    // Bound by name at the end of the form's setup; their declaration order
+    // is their meta-object order, which stays fixed.
     void on_txt_delay_editingFinished();
     void on_btn_full_screen_clicked();
     void on_btn_version_clicked();
@@ -43,13 +43,13 @@ private slots:
     void on_txt_delay_returnPressed();
 
 private:
-    // Discovery (Part 1.2).
+    // Discovery.
     void poll_yoyos();
-    // Reports and their broadcast (Parts 1.1, 1.3).
+    // Reports and their broadcast.
     void tz3_send_all(const std::uint8_t *report);
     void send_start();
     void send_stop();
-    // The show (Part 2.2).
+    // The show.
     void set_delay(const QString &text);
     void countdown_tick();
     void abort_countdown();
@@ -62,7 +62,7 @@ private:
     hid_device_info *yoyo_devices;
     bool playing;
 
-    // Not in Part 2.1's table: the pool tasks of every broadcast, so that the
+    // Beside the window's own state: the pool tasks of every broadcast, so that the
     // destructor can let the last stop reports reach the yo-yos before the
     // HID library shuts down, and the countdown of a running show (created
     // at Play, without a parent), so that a window closed while it counts

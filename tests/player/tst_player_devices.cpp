@@ -1,6 +1,5 @@
-// The window's discovery, reports and broadcast (Parts 1.1 to 1.3, 2.1, 2.5)
-// against the rig's virtual yo-yos, through the real hidapi. Offscreen; built
-// once per edition.
+// The window's discovery, reports and broadcast against the rig's virtual
+// yo-yos, through the real hidapi. Offscreen; built once per edition.
 #include "player_test_support.h"
 
 #include "virtual_yoyos.h"
@@ -54,8 +53,8 @@ private slots:
     void initTestCase()
     {
         slot_binding_guard::install();
-        // Room for a silent yo-yo's task beside the others (Part 1.3: "when
-        // the pool has threads to spare").
+        // Room for a silent yo-yo's task beside the others (a silent yo-yo
+        // holds up nobody while the pool has threads to spare).
         if (QThreadPool::globalInstance()->maxThreadCount() < 4)
             QThreadPool::globalInstance()->setMaxThreadCount(4);
     }

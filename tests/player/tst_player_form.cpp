@@ -1,5 +1,5 @@
-// The show player's window as Parts 2.6 and 2.1 build it, and the delay rules
-// of Part 2.2, offscreen and without devices. Built once per edition.
+// The show player's window as its form and constructor build it, and the
+// delay rules, offscreen and without devices. Built once per edition.
 #include "player_test_support.h"
 
 #include "version_dlg.h"

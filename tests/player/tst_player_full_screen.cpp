@@ -1,4 +1,4 @@
-// Full-screen mode (Part 2.4) on a real X server (the private Xvfb session).
+// Full-screen mode on a real X server (the private Xvfb session).
 // That session runs no window manager, so nothing there maximises a window or
 // gives it a frame: the window states Qt records (maximised, full screen) are
 // checked everywhere, the geometry wherever the server can show it.

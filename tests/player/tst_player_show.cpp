@@ -1,4 +1,4 @@
-// The show (Part 2.2) through the window, with real video (libvlc under the
+// The show through the window, with real video (libvlc under the
 // private Xvfb and PulseAudio session) and the rig's virtual yo-yos. Built
 // once per edition.
 #include "player_test_support.h"
