@@ -95,6 +95,7 @@ struct VirtualYoyos::State {
     std::vector<Yoyo> yoyos;
     int next_number = 0;
     bool access_denied = false;
+    std::vector<int> retired_fds;
     std::vector<Received> log;
     std::function<void(const Received &)> observer;
 
@@ -259,8 +260,10 @@ void VirtualYoyos::State::remove_device(Yoyo &yoyo)
         unlink((std::string(root) + "/" + link).c_str());
     g_free(root);
     yoyo.links.clear();
+    // Kept open until the rig goes: a program that counts its own open
+    // terminals must not see the rig's change under it.
     if (yoyo.drain_fd >= 0)
-        close(yoyo.drain_fd);
+        retired_fds.push_back(yoyo.drain_fd);
     yoyo.drain_fd = -1;
     yoyo.clients.clear();
     yoyo.plugged = false;
@@ -452,6 +455,8 @@ VirtualYoyos::VirtualYoyos()
             if (yoyo.drain_fd >= 0)
                 close(yoyo.drain_fd);
         }
+        for (int fd : state->retired_fds)
+            close(fd);
         g_object_unref(state->handler);
         g_object_unref(state->testbed);
         g_main_context_pop_thread_default(state->context);
