@@ -1,0 +1,119 @@
+#include "bench_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace bench {
+
+double ms_between(steady::time_point from, steady::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+Summary summarise(std::vector<double> values)
+{
+    Summary summary;
+    summary.count = static_cast<int>(values.size());
+    if (values.empty())
+        return summary;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    summary.min = values.front();
+    summary.max = values.back();
+    summary.median = values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    return summary;
+}
+
+std::string ms(double value)
+{
+    const double size = std::fabs(value);
+    const int decimals = size >= 100 ? 0 : size >= 10 ? 1 : size >= 1 ? 2 : 3;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string spread(const Summary &summary)
+{
+    if (summary.count == 0)
+        return "—";
+    if (summary.count == 1)
+        return ms(summary.median);
+    return ms(summary.median) + " (" + ms(summary.min) + " – " + ms(summary.max) + ")";
+}
+
+std::string three(const Summary &summary)
+{
+    if (summary.count == 0)
+        return "—";
+    return ms(summary.min) + " / " + ms(summary.median) + " / " + ms(summary.max);
+}
+
+std::string ratio(double numerator, double denominator)
+{
+    if (denominator <= 0)
+        return "—";
+    const double value = numerator / denominator;
+    char text[32];
+    std::snprintf(text, sizeof text, value >= 10 ? "%.0f×" : "%.1f×", value);
+    return text;
+}
+
+std::string verdict(bool within)
+{
+    return within ? "yes" : "**no**";
+}
+
+Table::Table(std::vector<std::string> header)
+    : header(std::move(header))
+{
+}
+
+void Table::add(std::vector<std::string> row)
+{
+    rows.push_back(std::move(row));
+}
+
+void Table::print(const std::string &figure) const
+{
+    auto line = [&figure](const std::vector<std::string> &cells) {
+        std::cout << figure << "\t|";
+        for (const std::string &cell : cells)
+            std::cout << ' ' << cell << " |";
+        std::cout << '\n';
+    };
+    line(header);
+    line(std::vector<std::string>(header.size(), "---"));
+    for (const auto &row : rows)
+        line(row);
+    std::cout << std::flush;
+}
+
+std::vector<std::string> discovery_columns()
+{
+    return {"Step", "Yo-yos", "N", "Runs", "GUI thread, ms (min / median / max)",
+            "hidapi's enumeration alone, ms (min / median / max)", "Interval, ms", "Limit (1 %), ms",
+            "Within (max)"};
+}
+
+void note(const std::string &figure, const std::string &text)
+{
+    std::cout << figure << "-note\t" << text << '\n' << std::flush;
+}
+
+bool quick()
+{
+    const char *value = std::getenv("BENCH_QUICK");
+    return value && std::strcmp(value, "0") != 0 && *value;
+}
+
+int repeats(int full, int quick_count)
+{
+    return quick() ? quick_count : full;
+}
+
+} // namespace bench

@@ -1,0 +1,60 @@
+#pragma once
+
+// What every benchmark shares: one clock, summaries of repeated
+// measurements and the Markdown they are reported in. Every line goes to
+// standard output tagged with the figure it belongs to, so that scripts/bench
+// can gather the rows that both editions measure into one table per figure.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+using steady = std::chrono::steady_clock;
+
+double ms_between(steady::time_point from, steady::time_point to);
+
+struct Summary {
+    double min = 0;
+    double median = 0;
+    double max = 0;
+    int count = 0;
+};
+
+Summary summarise(std::vector<double> values);
+
+// A time in milliseconds with as many decimals as its size deserves.
+std::string ms(double value);
+// "median (min – max)", or the one value when there is only one.
+std::string spread(const Summary &summary);
+// "min / median / max".
+std::string three(const Summary &summary);
+std::string ratio(double numerator, double denominator);
+std::string verdict(bool within);
+
+class Table {
+public:
+    explicit Table(std::vector<std::string> header);
+    void add(std::vector<std::string> row);
+    // Tagged with `figure`; the header lines repeat identically, and the
+    // gathering keeps only their first appearance.
+    void print(const std::string &figure) const;
+
+private:
+    std::vector<std::string> header;
+    std::vector<std::vector<std::string>> rows;
+};
+
+// The columns of the discovery table, which the show player's and the colour
+// tool's benchmarks fill together.
+std::vector<std::string> discovery_columns();
+
+// A paragraph under the table of `figure`, one line of text.
+void note(const std::string &figure, const std::string &text);
+
+// Fewer repetitions, for trying the benchmarks out (BENCH_QUICK=1).
+bool quick();
+int repeats(int full, int quick_count);
+
+} // namespace bench
