@@ -21,11 +21,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+using bench::fail;
 using bench::steady;
 
 namespace {
@@ -70,12 +70,6 @@ std::vector<Kind> kinds()
     return {{"USB, answering after 1 ms", rig::Transport::usb, 1, prompt},
             {"USB, never answering", rig::Transport::usb, -1, silent}};
 #endif
-}
-
-[[noreturn]] void fail(const std::string &why)
-{
-    std::fprintf(stderr, "bench: %s\n", why.c_str());
-    std::exit(1);
 }
 
 // When each yo-yo had its first report, in ms after `since`, earliest first.

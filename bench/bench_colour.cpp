@@ -16,23 +16,19 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QTest>
 
+#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+using bench::fail;
 using bench::steady;
 
 namespace {
-
-[[noreturn]] void fail(const std::string &why)
-{
-    std::fprintf(stderr, "bench: %s\n", why.c_str());
-    std::exit(1);
-}
 
 // Sees every event the GUI thread delivers, so that the count step is timed
 // as the poll thread's hand-over runs it: one queued call to a
@@ -74,12 +70,9 @@ struct Scene {
         window = std::make_unique<vantrel>();
         window->show();
         const QString shown = QString::number(count);
-        const steady::time_point give_up = steady::now() + std::chrono::seconds(10);
-        while (window->findChild<QLabel *>("lbl_con")->text() != shown) {
-            if (steady::now() > give_up)
-                fail("the colour tool never counted " + std::to_string(count) + " yo-yos");
-            QTest::qWait(5);
-        }
+        auto *label = window->findChild<QLabel *>("lbl_con");
+        if (!bench::run_event_loop_until([&] { return label->text() == shown; }, 10000))
+            fail("the colour tool never counted " + std::to_string(count) + " yo-yos");
     }
 
     std::size_t reports() const { return yoyos.received().size(); }
@@ -87,11 +80,10 @@ struct Scene {
 
 std::vector<double> count_steps(int runs)
 {
-    application()->count_steps.clear();
-    const steady::time_point give_up = steady::now() + std::chrono::seconds(runs);
-    while (int(application()->count_steps.size()) < runs && steady::now() < give_up)
-        QTest::qWait(5);
-    return application()->count_steps;
+    std::vector<double> &steps = application()->count_steps;
+    steps.clear();
+    bench::run_event_loop_until([&] { return int(steps.size()) >= runs; }, runs * 1000);
+    return steps;
 }
 
 std::vector<double> enumerations(int runs)
@@ -120,51 +112,21 @@ std::vector<double> sends(Scene &scene, int runs)
     return times;
 }
 
-struct Drag {
-    int changes = 0;
-    double seconds = 0;
-    std::vector<double> responses;
-};
-
-// The operator drags across the panel's hue and saturation field with Auto
-// ticked. Each mouse move is delivered as the event loop delivers it; the
-// time until it returns is the time until the colour has gone to every
-// yo-yo. Between moves the event loop runs, so the count steps that fall
-// into the drag take their share as they do in the program.
-Drag drag(Scene &scene, double seconds)
+// Where a drag goes: back and forth across the field, a little lower on
+// every pass, so that every move points at another colour.
+class Path
 {
-    vantrel &window = *scene.window;
-    if (window.findChild<QCheckBox *>("chk_send_auto")->checkState() != Qt::Checked)
-        fail("Auto is not ticked");
-    auto *panel = window.findChild<QColorDialog *>("col_pan");
-    QWidget *field = nullptr;
-    for (QFrame *frame : panel->findChildren<QFrame *>())
-        if (frame->inherits("QColorPicker"))
-            field = frame;
-    if (!field)
-        fail("the panel has no colour field");
-    // Full brightness, so that every point of the field is another colour.
-    panel->setCurrentColor(QColor(Qt::red));
-    QCoreApplication::processEvents();
+public:
+    explicit Path(QRect area)
+        : area(area)
+        , at(area.topLeft() + QPoint(1, 1))
+    {
+    }
 
-    Drag result;
-    QObject::connect(panel, &QColorDialog::currentColorChanged, field, [&result] { ++result.changes; });
-    const QRect area = field->contentsRect();
-    auto mouse = [field](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent event(type, at, field->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(field, &event);
-    };
+    QPoint start() const { return at; }
 
-    const std::size_t reports_before = scene.reports();
-    QPoint at = area.topLeft() + QPoint(1, 1);
-    mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    result.changes = 0;
-    int step = 3;
-    const steady::time_point started = steady::now();
-    const steady::time_point end = started + std::chrono::duration_cast<steady::duration>(
-                                                 std::chrono::duration<double>(seconds));
-    while (steady::now() < end) {
-        // Back and forth across the field, a little lower on every pass.
+    QPoint next()
+    {
         if (at.x() + step >= area.right() || at.x() + step <= area.left()) {
             step = -step;
             at.ry() += 3;
@@ -173,19 +135,166 @@ Drag drag(Scene &scene, double seconds)
         } else {
             at.rx() += step;
         }
-        const int changes = result.changes;
-        const steady::time_point moved = steady::now();
-        mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
-        if (result.changes > changes)
-            result.responses.push_back(bench::ms_between(moved, steady::now()));
-        QCoreApplication::processEvents();
+        return at;
     }
-    result.seconds = bench::ms_between(started, steady::now()) / 1000;
-    mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    QObject::disconnect(panel, &QColorDialog::currentColorChanged, field, nullptr);
-    if (scene.reports() - reports_before < std::size_t(result.changes * scene.count))
-        fail("a colour of the drag did not reach every yo-yo");
-    return result;
+
+private:
+    QRect area;
+    QPoint at;
+    int step = 3;
+};
+
+struct Dragged {
+    int changes = 0;
+    double seconds = 0;
+    // For each move that changed the colour: from the input to the moment
+    // the colour had been written to every yo-yo.
+    std::vector<double> responses;
+
+    double rate() const { return changes / seconds; }
+};
+
+// The operator drags across the colour panel's hue and saturation field
+// with Auto ticked, so that every change of the colour is sent.
+class Drag
+{
+public:
+    explicit Drag(Scene &scene)
+        : scene(scene)
+    {
+        if (scene.window->findChild<QCheckBox *>("chk_send_auto")->checkState() != Qt::Checked)
+            fail("Auto is not ticked");
+        panel = scene.window->findChild<QColorDialog *>("col_pan");
+        for (QFrame *frame : panel->findChildren<QFrame *>())
+            if (frame->inherits("QColorPicker"))
+                field = frame;
+        if (!field)
+            fail("the panel has no colour field");
+        // Full brightness, so that every point of the field is another colour.
+        panel->setCurrentColor(QColor(Qt::red));
+        QObject::connect(panel, &QColorDialog::currentColorChanged, field, [this] { ++changes; });
+    }
+
+    // Moves delivered one after the other as fast as the window takes
+    // them, the event loop turning between them (so the poll thread's count
+    // steps run as they do in the program): the most changes it sustains.
+    Dragged flat_out(double seconds)
+    {
+        Path path(field->contentsRect());
+        press(path.start());
+        Dragged result;
+        const int changes_before = changes;
+        const steady::time_point started = steady::now();
+        while (bench::ms_between(started, steady::now()) < seconds * 1000) {
+            const int before = changes;
+            const steady::time_point moved = steady::now();
+            move_to(path.next());
+            if (changes > before)
+                result.responses.push_back(bench::ms_between(moved, steady::now()));
+            QCoreApplication::processEvents();
+        }
+        return finish(result, changes_before, started);
+    }
+
+    // A mouse that reports a new position `rate_hz` times a second from a
+    // thread of its own, while the GUI thread runs its event loop. As the
+    // X server merges motion events, at most one move waits for the GUI
+    // thread: a waiting move takes the newest position and its age counts
+    // from the oldest input it stands for.
+    Dragged paced(double seconds, int rate_hz)
+    {
+        struct Waiting {
+            std::mutex lock;
+            bool queued = false;
+            QPoint at;
+            steady::time_point since;
+        } waiting;
+        Dragged result;
+        QObject gui_side;
+        auto deliver = [&] {
+            QPoint at;
+            steady::time_point since;
+            {
+                std::lock_guard<std::mutex> guard(waiting.lock);
+                at = waiting.at;
+                since = waiting.since;
+                waiting.queued = false;
+            }
+            const int before = changes;
+            move_to(at);
+            if (changes > before)
+                result.responses.push_back(bench::ms_between(since, steady::now()));
+        };
+
+        Path path(field->contentsRect());
+        press(path.start());
+        const int changes_before = changes;
+        const steady::time_point started = steady::now();
+        std::atomic<bool> moving{true};
+        std::thread pointer([&] {
+            const auto period = std::chrono::microseconds(1000000 / rate_hz);
+            steady::time_point next = steady::now();
+            while (moving) {
+                next += period;
+                std::this_thread::sleep_until(next);
+                std::lock_guard<std::mutex> guard(waiting.lock);
+                waiting.at = path.next();
+                if (!waiting.queued) {
+                    waiting.queued = true;
+                    waiting.since = steady::now();
+                    QMetaObject::invokeMethod(&gui_side, deliver, Qt::QueuedConnection);
+                }
+            }
+        });
+        bench::run_event_loop_until([] { return false; }, int(seconds * 1000));
+        moving = false;
+        pointer.join();
+        return finish(result, changes_before, started);
+    }
+
+private:
+    void send_mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QMouseEvent event(type, at, field->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(field, &event);
+    }
+
+    void press(QPoint at)
+    {
+        reports_before = scene.reports();
+        last = at;
+        send_mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    }
+
+    void move_to(QPoint at)
+    {
+        last = at;
+        send_mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+    }
+
+    Dragged finish(Dragged result, int changes_before, steady::time_point started)
+    {
+        result.seconds = bench::ms_between(started, steady::now()) / 1000;
+        result.changes = changes - changes_before;
+        send_mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+        if (scene.reports() - reports_before < std::size_t(result.changes * scene.count))
+            fail("a colour of the drag did not reach every yo-yo");
+        return result;
+    }
+
+    Scene &scene;
+    QColorDialog *panel = nullptr;
+    QWidget *field = nullptr;
+    int changes = 0;
+    std::size_t reports_before = 0;
+    QPoint last;
+};
+
+std::string per_second(double rate)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f", rate);
+    return text;
 }
 
 } // namespace
@@ -204,9 +313,11 @@ int main(int argc, char *argv[])
     constexpr double step_limit_ms = poll_interval_ms * 0.01;
     constexpr double response_limit_ms = 100;
     bench::Table steps(bench::discovery_columns());
+    constexpr int mouse_hz = 125;
     bench::Table colour({"N", "Sends", "One send (`on_btn_send_col_clicked`) on the GUI thread, ms (min / median / max)",
-                         "Drag: colour changes", "Changes per second", "Mouse move → colour at every yo-yo, ms (min / median / max)",
-                         "Limit, ms", "Within (max)"});
+                         "Drag flat out: changes per second", "Drag flat out: move → colour at every yo-yo, ms (min / median / max)",
+                         "125 Hz mouse: changes per second", "125 Hz mouse: input → colour at every yo-yo, ms (min / median / max)",
+                         "Limit, ms", "Within (125 Hz mouse, max)"});
     for (int count : {0, 1, 8, 64}) {
         std::fprintf(stderr, "bench: colour tool, N = %d\n", count);
         Scene scene(count);
@@ -220,12 +331,14 @@ int main(int argc, char *argv[])
             continue;
         const int runs = bench::repeats(20, 4);
         const bench::Summary send = bench::summarise(sends(scene, runs));
-        const Drag dragged = drag(scene, bench::quick() ? 0.5 : 2.0);
-        const bench::Summary response = bench::summarise(dragged.responses);
-        char rate[32];
-        std::snprintf(rate, sizeof rate, "%.0f", dragged.changes / dragged.seconds);
-        colour.add({std::to_string(count), std::to_string(runs), bench::three(send),
-                    std::to_string(dragged.changes), rate, bench::three(response), bench::ms(response_limit_ms),
+        Drag drag(scene);
+        const double seconds = bench::quick() ? 0.5 : 2.0;
+        const Dragged flat_out = drag.flat_out(seconds);
+        const Dragged paced = drag.paced(seconds, mouse_hz);
+        const bench::Summary response = bench::summarise(paced.responses);
+        colour.add({std::to_string(count), std::to_string(runs), bench::three(send), per_second(flat_out.rate()),
+                    bench::three(bench::summarise(flat_out.responses)), per_second(paced.rate()),
+                    bench::three(response), bench::ms(response_limit_ms),
                     bench::verdict(response.max <= response_limit_ms)});
     }
     steps.print("discovery");

@@ -13,20 +13,14 @@
 #include <QWidget>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+using bench::fail;
 using bench::steady;
 
 namespace {
-
-[[noreturn]] void fail(const std::string &why)
-{
-    std::fprintf(stderr, "bench: %s\n", why.c_str());
-    std::exit(1);
-}
 
 int empty_window(int argc, char *argv[])
 {

@@ -1,5 +1,8 @@
 #include "bench_support.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +11,12 @@
 #include <iostream>
 
 namespace bench {
+
+void fail(const std::string &why)
+{
+    std::fprintf(stderr, "bench: %s\n", why.c_str());
+    std::exit(1);
+}
 
 double ms_between(steady::time_point from, steady::time_point to)
 {
@@ -91,6 +100,22 @@ void Table::print(const std::string &figure) const
     for (const auto &row : rows)
         line(row);
     std::cout << std::flush;
+}
+
+bool run_event_loop_until(const std::function<bool()> &done, int timeout_ms)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
+    check.start(5);
+    loop.exec();
+    return done();
 }
 
 std::vector<std::string> discovery_columns()

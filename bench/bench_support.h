@@ -6,12 +6,17 @@
 // can gather the rows that both editions measure into one table per figure.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace bench {
 
 using steady = std::chrono::steady_clock;
+
+// Ends the benchmark with a message: a figure that cannot be measured is
+// not written at all.
+[[noreturn]] void fail(const std::string &why);
 
 double ms_between(steady::time_point from, steady::time_point to);
 
@@ -45,6 +50,12 @@ private:
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
 };
+
+// Runs the calling thread's event loop until `done` holds, for at most
+// `timeout_ms`; returns whether it holds. The loop waits in the event
+// dispatcher in between, so timers and queued calls run when they are due
+// (QTest::qWait sleeps up to 10 ms between its rounds of events).
+bool run_event_loop_until(const std::function<bool()> &done, int timeout_ms);
 
 // The columns of the discovery table, which the show player's and the colour
 // tool's benchmarks fill together.
