@@ -1,0 +1,48 @@
+// hidapi keeps one error string for the whole process and replaces it at
+// every failed open, without a lock. Broadcasts whose opens fail on several
+// pool threads at once, while this thread enumerates, must still serve every
+// reachable yo-yo and never free that string twice.
+#include "broadcast.h"
+#include "discovery.h"
+#include "hid_library.h"
+#include "virtual_yoyos.h"
+
+#include <QThreadPool>
+#include <QtTest>
+
+class tst_hid_lock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failing_opens_on_many_threads_while_enumerating()
+    {
+        yoyo::library_init();
+        // Enough threads that failures meet each other.
+        QThreadPool::globalInstance()->setMaxThreadCount(4);
+        rig::VirtualYoyos yoyos;
+        // Every refused open costs the emulation one of its fifty slots for
+        // good (umockdev keeps a record of a failed open), so they are few.
+        const int count = 12, rounds = 12;
+        const auto refused = [](int yoyo) { return yoyo % 4 == 1; };
+        for (int i = 0; i < count; ++i) {
+            yoyos.add({rig::Transport::bluetooth, std::to_string(i + 1), -1, 1});
+            yoyos.refuse_open(i, refused(i));
+        }
+        yoyo::Broadcast broadcast(yoyo::bluetooth);
+        for (int round = 0; round < rounds; ++round) {
+            hid_device_info *list = yoyo::discover(yoyo::bluetooth);
+            QCOMPARE(yoyo::count_records(list), count);
+            broadcast.send(list, yoyo::stop_report().data());
+            hid_free_enumeration(list);
+        }
+        QVERIFY(broadcast.wait_for_tasks(60000));
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(yoyos.received(i).size(), std::size_t(refused(i) ? 0 : rounds));
+        yoyo::library_exit();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_hid_lock)
+#include "tst_hid_lock.moc"
