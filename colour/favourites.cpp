@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -42,7 +43,9 @@ QVector<QColor> load_favourites()
     QVector<QColor> colours;
     const QString path = favourites_path();
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read: opening a pipe in its place would wait
+    // for a writer before the window ever showed.
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         for (const char *name : default_colours)
             colours.append(named_colour(QString::fromLatin1(name)));
         return colours;

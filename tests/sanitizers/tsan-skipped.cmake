@@ -16,6 +16,7 @@ set(skipped
   tst_favourites
   tst_colour_devices
   tst_colour_faults
+  tst_favourites_input
   # Qt's xcb platform reads the X connection on a thread of its own; at
   # the end libxcb destroys the connection's lock while that thread's last
   # use of it is ordered by Qt alone.
