@@ -8,6 +8,7 @@ set(skipped
   player_widget_test
   tst_player_show_usb
   tst_player_show_ble
+  tst_video_input
   # The colour tool's poll thread hands every cycle to the GUI thread with a
   # blocking queued call; Qt orders it inside its event queue, so each
   # hand-over is reported (the poll loop's own step function and context).
