@@ -27,4 +27,7 @@ set(skipped
   # (sanitizer_allocator_secondary.h:297) in them under Qt's xcb platform.
   tst_startup
   tst_skeel_exit
+  tst_player_exit_usb
+  tst_player_exit_ble
+  tst_colour_exit
 )
