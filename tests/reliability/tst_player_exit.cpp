@@ -66,7 +66,7 @@ private slots:
         tz3_player_main copy;
         ProgramDriver program(copy);
         QVERIFY(program.start(PLAYER_PROGRAM, environment));
-        QTest::qWait(1300); // the first discovery step has listed the yo-yos
+        QTest::qWait(2500); // the first discovery step (1 s after start) has listed the yo-yos
 
         using clock = std::chrono::steady_clock;
         if (in_a_show) {
@@ -74,8 +74,14 @@ private slots:
             QVERIFY(program.wait_for_window("Open a Multimedia File"));
             program.type(clip);
             program.key("Return");
-            QTest::qWait(2500); // the one-second preview
-            program.click("btn_play");
+            // Play does nothing until the file is loaded (parse and the
+            // one-second preview), which takes longer on a busy machine; once
+            // a show runs the video container covers the button, so pressing
+            // again is harmless.
+            for (int attempt = 0; attempt < 10 && yoyos.received(0).empty(); ++attempt) {
+                program.click("btn_play");
+                yoyos.wait_for_reports(0, 1, 1500);
+            }
             for (int i = 0; i < count; ++i)
                 QVERIFY(yoyos.wait_for_reports(i, 1, 5000));
             const clock::time_point started = yoyos.received(0)[0].at;
