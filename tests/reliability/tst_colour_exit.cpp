@@ -27,6 +27,7 @@ private slots:
         QTest::addColumn<QStringList>("reports");
         const QStringList black{"colour 0 0 0"};
         QTest::newRow("Auto unticked") << "manual" << 3 << QStringList();
+        QTest::newRow("no yo-yo at all") << "idle" << 0 << black;
         QTest::newRow("about dialog open, closed first") << "about" << 3 << black;
         QTest::newRow("during or right after a send to sixty-four yo-yos") << "sending" << 64
                                                             << QStringList{"colour 255 12 77", "colour 0 0 0"};
