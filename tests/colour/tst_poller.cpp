@@ -90,7 +90,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         connect(thread, &QThread::started, poll_loop{thread, delete_when_done, [&] {
-            QCOMPARE(QThread::currentThread(), qApp->thread());
+            QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
             steps.append(clock.elapsed());
         }});
         thread->start();
@@ -107,7 +107,7 @@ private slots:
         } else {
             QTest::qWait(poll_wait_ms);
             QVERIFY(alive);
-            QCOMPARE(alive->thread(), qApp->thread());
+            QCOMPARE(alive->thread(), QCoreApplication::instance()->thread());
             delete thread;
         }
     }

@@ -152,7 +152,9 @@ private slots:
         if (since_construction.elapsed() < 950)
             QCOMPARE(ui()->lbl_yoyo_cnt->text(), QString("0"));
         QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("2"), 1500);
-        QVERIFY(since_construction.elapsed() >= 990);
+        // The first step comes with the first tick, a second after construction
+        // (a coarse timer may fire up to 5 % early).
+        QVERIFY(since_construction.elapsed() >= 940);
 
         const int third = yoyos->add(virtual_yoyo("3"));
         QElapsedTimer since_change;
