@@ -25,5 +25,10 @@ inline QString media_file_name(const QString &native_path, QChar separator)
 inline QString elide_name(const QString &name)
 {
     const int longest = 20;
-    return name.size() > longest ? name.left(longest) + QStringLiteral("...") : name;
+    if (name.size() <= longest)
+        return name;
+    // A character outside the basic plane that straddles the cut is left
+    // out whole rather than halved into an invalid string.
+    const int cut = name.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
+    return name.left(cut) + QStringLiteral("...");
 }
