@@ -61,6 +61,36 @@ public:
         return tool.readAllStandardOutput().split('\n').first().toUInt();
     }
 
+    // Picks a file in the dialog of that title by typing its path. On a busy
+    // machine keys may reach the dialog before its line edit has the focus,
+    // and a Return may only close the path completer's list, so this types
+    // again until the dialog has gone. False when it never came or never went.
+    bool pick_file(const QString &dialog_title, const QString &path)
+    {
+        const unsigned dialog = wait_for_window(dialog_title);
+        if (!dialog)
+            return false;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            // Keys go to the window under the pointer while no window has the focus.
+            xdotool({"mousemove", "--window", QString::number(dialog), "10", "10"});
+            key("ctrl+a");
+            type(path);
+            for (int enter = 0; enter < 3; ++enter) {
+                key("Return");
+                QElapsedTimer clock;
+                clock.start();
+                while (is_visible(dialog_title) && clock.elapsed() < 1000)
+                    QTest::qWait(50);
+                if (!is_visible(dialog_title)) {
+                    if (attempt + enter > 0)
+                        qInfo("the dialog took the path after %d typings and %d Returns", attempt + 1, enter + 1);
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     // Asks a window to close, as its close button does.
     void close(unsigned window_id) { display.close(window_id); }
 
@@ -82,6 +112,11 @@ public:
     X11Client::Window window;
 
 private:
+    bool is_visible(const QString &title)
+    {
+        return xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"});
+    }
+
     bool xdotool(const QStringList &arguments, int msecs = 5000)
     {
         QProcess tool;

@@ -71,9 +71,7 @@ private slots:
         using clock = std::chrono::steady_clock;
         if (in_a_show) {
             program.click("btn_open");
-            QVERIFY(program.wait_for_window("Open a Multimedia File"));
-            program.type(clip);
-            program.key("Return");
+            QVERIFY(program.pick_file("Open a Multimedia File", clip));
             // Play does nothing until the file is loaded (parse and the
             // one-second preview), which takes longer on a busy machine; once
             // a show runs the video container covers the button, so pressing
