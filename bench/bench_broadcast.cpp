@@ -11,6 +11,7 @@
 #include "command_report.h"
 #include "delivery.h"
 #include "discovery.h"
+#include "edition.h"
 #include "hid_library.h"
 #include "transport.h"
 #include "virtual_yoyos.h"
@@ -30,11 +31,7 @@ using bench::steady;
 
 namespace {
 
-#ifdef VANTREL_BLUETOOTH_EDITION
-constexpr const yoyo::Transport &edition = yoyo::bluetooth;
-#else
-constexpr const yoyo::Transport &edition = yoyo::usb;
-#endif
+constexpr const yoyo::Transport &edition = player_edition::transport;
 
 // How many times each configuration is measured. A silent USB yo-yo holds a
 // pool thread for the whole answer time-out, so those runs are few.
@@ -59,9 +56,8 @@ std::vector<Kind> kinds()
         {8, repeats(20, 3), repeats(20, 3)},
         {64, repeats(20, 3), repeats(20, 3)},
     };
-#ifdef VANTREL_BLUETOOTH_EDITION
-    return {{"Bluetooth", rig::Transport::bluetooth, -1, prompt}};
-#else
+    if (player_edition::bluetooth)
+        return {{"Bluetooth", rig::Transport::bluetooth, -1, prompt}};
     const std::vector<Config> silent = {
         {1, repeats(10, 2), repeats(5, 1)},
         {8, repeats(4, 1), repeats(2, 1)},
@@ -69,7 +65,6 @@ std::vector<Kind> kinds()
     };
     return {{"USB, answering after 1 ms", rig::Transport::usb, 1, prompt},
             {"USB, never answering", rig::Transport::usb, -1, silent}};
-#endif
 }
 
 // When each yo-yo had its first report, in ms after `since`, earliest first.
@@ -233,11 +228,7 @@ void discovery(bench::Table &table)
             enumerations.push_back(enumeration_ms());
         }
         const bench::Summary step = bench::summarise(steps);
-#ifdef VANTREL_BLUETOOTH_EDITION
-        const std::string program = "pulsetra_ble";
-#else
-        const std::string program = "pulsetra";
-#endif
+        const std::string program = player_edition::bluetooth ? "pulsetra_ble" : "pulsetra";
         table.add({program + ", `poll_yoyos`", kind.name, std::to_string(count), std::to_string(step.count),
                    bench::three(step), bench::three(bench::summarise(enumerations)), "1000", bench::ms(limit_ms),
                    bench::verdict(step.max <= limit_ms)});

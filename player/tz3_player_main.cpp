@@ -3,6 +3,7 @@
 
 #include "command_report.h"
 #include "discovery.h"
+#include "edition.h"
 #include "hid_library.h"
 #include "player_widget.h"
 #include "transport.h"
@@ -15,13 +16,6 @@
 #include <QStringList>
 
 namespace {
-
-// The edition is chosen when the program is built.
-#ifdef VANTREL_BLUETOOTH_EDITION
-constexpr const yoyo::Transport &edition_transport = yoyo::bluetooth;
-#else
-constexpr const yoyo::Transport &edition_transport = yoyo::usb;
-#endif
 
 // Icon-font glyphs.
 constexpr QChar glyph_play(0xE05E);
@@ -57,7 +51,7 @@ tz3_player_main::tz3_player_main(QWidget *parent)
     , poll_timer()
     , yoyo_devices(nullptr)
     , playing(false)
-    , broadcast(edition_transport)
+    , broadcast(player_edition::transport)
 {
     ui->setupUi(this);
     yoyo::library_init();
@@ -195,7 +189,7 @@ void tz3_player_main::on_txt_delay_returnPressed()
 // Discovery: the edition's yo-yos, the unlisted ones dropped.
 void tz3_player_main::poll_yoyos()
 {
-    hid_device_info *found = yoyo::discover(edition_transport);
+    hid_device_info *found = yoyo::discover(player_edition::transport);
     hid_free_enumeration(yoyo_devices);
     yoyo_devices = found;
     ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));

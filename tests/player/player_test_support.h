@@ -7,6 +7,7 @@
 #include "tz3_player_main.h"
 #include "ui_tz3_player_main.h"
 
+#include "edition.h"
 #include "player_widget.h"
 
 #include <QByteArray>
@@ -36,13 +37,8 @@ using inside = tz3_player_main_test_access;
 
 namespace player_test {
 
-#ifdef VANTREL_BLUETOOTH_EDITION
-inline constexpr bool bluetooth = true;
-inline constexpr int report_length = 66;
-#else
-inline constexpr bool bluetooth = false;
-inline constexpr int report_length = 65;
-#endif
+using player_edition::bluetooth;
+inline constexpr int report_length = player_edition::transport.report_length;
 
 // A report as the edition writes it: `command` (code first) after the report
 // ID, and in the Bluetooth edition after one more zero byte.

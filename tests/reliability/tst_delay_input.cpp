@@ -2,6 +2,7 @@
 // operator types it and left by pressing Play: the field settles on a delay
 // of 5 to 1200 seconds, and the start report carries exactly the delay the
 // field shows. Built once per edition.
+#include "edition.h"
 #include "tz3_player_main.h"
 #include "virtual_yoyos.h"
 
@@ -21,11 +22,8 @@ using inside = tz3_player_main_test_access;
 
 namespace {
 
-#ifdef VANTREL_BLUETOOTH_EDITION
-constexpr rig::Transport edition = rig::Transport::bluetooth;
-#else
-constexpr rig::Transport edition = rig::Transport::usb;
-#endif
+constexpr rig::Transport edition =
+    player_edition::bluetooth ? rig::Transport::bluetooth : rig::Transport::usb;
 
 // The delay accepted before each row.
 constexpr int previous = 17;

@@ -5,6 +5,7 @@
 // Idle. Built once per edition.
 #include "program_driver.h"
 
+#include "edition.h"
 #include "startup.h"
 #include "tz3_player_main.h"
 #include "virtual_yoyos.h"
@@ -15,11 +16,7 @@
 
 namespace {
 
-#ifdef VANTREL_BLUETOOTH_EDITION
-constexpr bool bluetooth = true;
-#else
-constexpr bool bluetooth = false;
-#endif
+using player_edition::bluetooth;
 constexpr rig::Transport edition = bluetooth ? rig::Transport::bluetooth : rig::Transport::usb;
 
 const QString clip = QStringLiteral(PLAYER_TEST_CLIP);

@@ -5,6 +5,7 @@
 // follows within a tick and the GUI thread never waits on a device.
 #include "gui_stall.h"
 
+#include "edition.h"
 #include "tz3_player_main.h"
 #include "virtual_yoyos.h"
 
@@ -29,11 +30,7 @@ using inside = tz3_player_main_test_access;
 
 namespace {
 
-#ifdef VANTREL_BLUETOOTH_EDITION
-constexpr bool bluetooth = true;
-#else
-constexpr bool bluetooth = false;
-#endif
+using player_edition::bluetooth;
 constexpr rig::Transport edition = bluetooth ? rig::Transport::bluetooth : rig::Transport::usb;
 
 rig::YoyoOptions yoyo_with(int serial, int answer_after_ms = 1)
