@@ -1,7 +1,8 @@
 #!/bin/sh
-# Regenerates the small media files the video surface tests play: a short
+# Regenerates the small media files the video surface tests play (a short
 # clip with picture and sound, a sound-only file and a file libvlc finds no
-# track in. Needs ffmpeg. Kept small so they can live in the repository.
+# track in) and the eight-second sample video that scripts/rehearse shows.
+# Needs ffmpeg. Kept small so they can live in the repository.
 set -eu
 cd "$(dirname "$0")"
 
@@ -18,5 +19,13 @@ ffmpeg -v error -y \
   -c:a libvorbis -q:a 0 -ac 1 \
   -map_metadata -1 -fflags +bitexact -flags:a +bitexact \
   tone_1s.ogg
+
+ffmpeg -v error -y \
+  -f lavfi -i testsrc2=size=640x360:rate=25:duration=8 \
+  -f lavfi -i sine=frequency=440:beep_factor=4:sample_rate=22050:duration=8 \
+  -c:v libx264 -preset veryslow -crf 32 -pix_fmt yuv420p \
+  -c:a aac -b:a 32k -ac 1 \
+  -map_metadata -1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
+  -movflags +faststart -shortest sample_show.mp4
 
 printf 'This is a plain text file; it holds no audio or video track.\n' > notes.txt
