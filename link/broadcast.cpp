@@ -6,77 +6,110 @@
 #include <QMutexLocker>
 #include <QThreadPool>
 #include <QWaitCondition>
-#include <QtConcurrent>
 
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace yoyo {
 
-// Counts the tasks that are queued or running, so that a closing window can
-// let them finish before the HID library is shut down.
-struct Broadcast::Tasks {
+// One lane per yo-yo being written to: a report to a yo-yo whose previous
+// report has yet to be written waits in that yo-yo's lane, and starts as soon
+// as the previous one has left. The wait for an answer comes after that, so a
+// stop follows its start at once even to a yo-yo that never answers.
+struct Broadcast::Lanes {
+    using Job = std::function<void()>;
+
     QMutex mutex;
     QWaitCondition all_done;
-    int pending = 0;
+    int under_way = 0; // queued in a lane or running
+    int running = 0;
+    std::map<std::string, std::deque<Job>> lanes;
+    QThreadPool pool;
 
-    void started()
+    void queue(const std::string &path, Job job)
     {
         QMutexLocker locker(&mutex);
-        ++pending;
+        ++under_way;
+        const auto [lane, idle] = lanes.try_emplace(path);
+        if (idle)
+            start(std::move(job));
+        else
+            lane->second.push_back(std::move(job));
+    }
+
+    // The delivery to `path` will write nothing more: the next report to that
+    // yo-yo may go.
+    void pass(const std::string &path)
+    {
+        QMutexLocker locker(&mutex);
+        const auto lane = lanes.find(path);
+        if (lane->second.empty()) {
+            lanes.erase(lane);
+            return;
+        }
+        start(std::move(lane->second.front()));
+        lane->second.pop_front();
     }
 
     void finished()
     {
         QMutexLocker locker(&mutex);
-        if (--pending == 0)
+        --running;
+        if (--under_way == 0)
             all_done.wakeAll();
     }
-};
 
-namespace {
-
-// One yo-yo's share of a broadcast. It owns copies of everything it needs:
-// the device list and the caller's buffer may be gone by the time it runs.
-struct send_task {
-    Transport transport;
-    std::string path;
-    std::vector<std::uint8_t> report;
-    std::shared_ptr<Broadcast::Tasks> tasks;
-
-    void operator()() const
+private:
+    // A thread for every delivery that runs: none waits for another's answer.
+    // Threads left idle expire on their own.
+    void start(Job job)
     {
-        deliver(transport, path.c_str(), report.data());
-        tasks->finished();
+        if (pool.maxThreadCount() <= running)
+            pool.setMaxThreadCount(running + 1);
+        ++running;
+        pool.start(std::move(job));
     }
 };
-
-} // namespace
 
 Broadcast::Broadcast(const Transport &transport)
     : transport(transport)
-    , tasks(std::make_shared<Tasks>())
+    , lanes(std::make_unique<Lanes>())
 {
 }
 
-Broadcast::~Broadcast() = default;
+Broadcast::~Broadcast()
+{
+    wait_for_tasks(-1);
+}
 
 void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_report)
 {
     const std::vector<std::uint8_t> report = framed(transport, usb_report);
     for (const hid_device_info *record = yoyos; record; record = record->next) {
-        tasks->started();
-        QtConcurrent::run(QThreadPool::globalInstance(),
-                          send_task{transport, record->path, report, tasks});
+        // Everything the delivery needs is copied into it: the device list and
+        // the caller's buffer may be gone by the time it runs.
+        const std::string path = record->path;
+        std::optional<std::wstring> serial;
+        if (record->serial_number)
+            serial = record->serial_number;
+        lanes->queue(path, [transport = transport, path, serial, report, lanes = lanes.get()] {
+            deliver(transport, path.c_str(), serial ? serial->c_str() : nullptr, report.data(),
+                    [&] { lanes->pass(path); });
+            lanes->finished();
+        });
     }
 }
 
 bool Broadcast::wait_for_tasks(int msecs)
 {
     QDeadlineTimer deadline(msecs);
-    QMutexLocker locker(&tasks->mutex);
-    while (tasks->pending > 0) {
-        if (!tasks->all_done.wait(&tasks->mutex, deadline))
+    QMutexLocker locker(&lanes->mutex);
+    while (lanes->under_way > 0) {
+        if (!lanes->all_done.wait(&lanes->mutex, deadline))
             return false;
     }
     return true;

@@ -9,12 +9,17 @@
 
 namespace yoyo {
 
-// Fire-and-forget delivery of one report to every yo-yo of a list: one task per
-// record on Qt's global thread pool, so the caller never waits for a device.
-// Each task carries its own copy of the path and the report.
+// Fire-and-forget delivery of one report to every yo-yo of a list. Every
+// yo-yo's delivery starts at once on a thread of the broadcast's own pool,
+// which grows with the deliveries under way, so a yo-yo that answers late or
+// never holds up only itself and the caller never waits for a device. Each
+// delivery carries its own copy of the path, the serial and the report.
+// Reports to one yo-yo are written in the order they were sent.
 class Broadcast {
 public:
     explicit Broadcast(const Transport &transport);
+    // Waits for the deliveries still under way: about one answer time-out
+    // after the last report was written.
     ~Broadcast();
 
     Broadcast(const Broadcast &) = delete;
@@ -22,15 +27,15 @@ public:
 
     void send(const hid_device_info *yoyos, const std::uint8_t *usb_report);
 
-    // Waits until every task queued so far has finished, at most `msecs`.
-    // Returns whether they all finished.
+    // Waits until every delivery queued so far has finished, at most `msecs`
+    // (negative: for as long as it takes). Returns whether they all finished.
     bool wait_for_tasks(int msecs);
 
-    struct Tasks;
+    struct Lanes;
 
 private:
     Transport transport;
-    std::shared_ptr<Tasks> tasks;
+    std::unique_ptr<Lanes> lanes;
 };
 
 } // namespace yoyo

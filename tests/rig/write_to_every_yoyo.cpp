@@ -13,7 +13,7 @@ int main()
         hid_device_info *yoyos = yoyo::discover(transport);
         const std::vector<std::uint8_t> report = yoyo::framed(transport, start.data());
         for (const hid_device_info *record = yoyos; record; record = record->next)
-            yoyo::deliver(transport, record->path, report.data());
+            yoyo::deliver(transport, record->path, record->serial_number, report.data());
         hid_free_enumeration(yoyos);
     }
     yoyo::library_exit();
