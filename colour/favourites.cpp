@@ -15,11 +15,13 @@ const char *const default_colours[favourite_count] = {
 // A longer line is read in pieces, each piece taking the next swatch.
 constexpr qint64 max_line_length = 128;
 
+// A line that names no colour becomes opaque black, so that the swatch is
+// shown, saved and sent as the same black.
 QColor named_colour(const QString &name)
 {
     QColor colour;
     colour.setNamedColor(name);
-    return colour;
+    return colour.isValid() ? colour : QColor(0, 0, 0, 255);
 }
 
 } // namespace

@@ -14,7 +14,7 @@ inline constexpr int favourite_count = 5;
 QString favourites_path();
 
 // Always five colours: the defaults when the file cannot be read; a line
-// that is no colour name gives an invalid colour.
+// that is no colour name gives opaque black.
 QVector<QColor> load_favourites();
 
 // Replaces the file as a whole or, on any failure, leaves it as it was.

@@ -1,16 +1,21 @@
 // The favourite colours file: where it lives, what is read from it, what is
-// written back, and the round trip through the window.
+// written back, and what the swatches then show and send.
+#include "color_dialog_pan.h"
 #include "color_pallet_item.h"
 #include "favourites.h"
-#include "modal_answer.h"
 #include "vantrel.h"
+
+#include <modal_answer.h>
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
-#include <memory>
+#include <thread>
 
 namespace {
 
@@ -21,8 +26,20 @@ QStringList names(const QVector<QColor> &colours)
 {
     QStringList list;
     for (const QColor &colour : colours)
-        list << (colour.isValid() ? colour.name() : QString("invalid"));
+        list << (colour.isValid() && colour.alpha() == 255 ? colour.name() : QString("not opaque"));
     return list;
+}
+
+QByteArray read(const QString &path)
+{
+    QFile in(path);
+    return QFileInfo(path).isFile() && in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(none)");
+}
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -31,23 +48,8 @@ class tst_favourites : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-
-    QString file() const { return home->filePath(".vantrel_skeel"); }
-
-    void write_file(const QByteArray &bytes) const
-    {
-        QFile out(file());
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-
-    QByteArray read_file() const
-    {
-        QFile in(file());
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
-    }
-
+    QTemporaryDir dir;
+    QString file() const { return dir.filePath(".vantrel_skeel"); }
     QStringList swatches(const vantrel &window) const
     {
         QVector<QColor> colours;
@@ -59,77 +61,117 @@ class tst_favourites : public QObject
 private slots:
     void init()
     {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        qputenv("HOME", home->path().toLocal8Bit());
+        QVERIFY(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path()));
+        QDir::setCurrent(dir.path());
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        QVERIFY(write(dir.filePath("file"), QByteArray()));
     }
 
-    void lives_in_the_home_directory()
+    // The window shows the defaults and closing it writes them where the home
+    // allows, as a file, and nothing anywhere else.
+    void homes_data()
     {
-        QCOMPARE(favourites_path(), file());
+        QTest::addColumn<QString>("home"); // "-": HOME unset; "@": a setup in the test directory
+        QTest::addColumn<QString>("written"); // the file that then holds the defaults
+        QTest::newRow("first run") << "." << ".vantrel_skeel";
+        QTest::newRow("beyond ASCII") << "Jürgen Ærø 東京" << "Jürgen Ærø 東京/.vantrel_skeel";
+        QTest::newRow("HOME unset") << "-" << "";
+        QTest::newRow("HOME empty") << "" << "";
+        QTest::newRow("HOME relative") << "@relative" << "";
+        QTest::newRow("home is a file") << "file" << "";
+        QTest::newRow("home is missing") << "missing/home" << "";
+        QTest::newRow("a directory in the file's place") << "@directory" << "";
+        // The pipe holds other colours, so that reading it would show.
+        QTest::newRow("a pipe in the file's place") << "@pipe" << ".vantrel_skeel";
     }
 
-    void without_a_home_nothing_is_read_or_written_data()
+    void homes()
     {
-        QTest::addColumn<bool>("unset");
-        QTest::newRow("HOME unset") << true;
-        QTest::newRow("HOME relative") << false;
-    }
-
-    void without_a_home_nothing_is_read_or_written()
-    {
-        QFETCH(bool, unset);
-        QTemporaryDir cwd;
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(cwd.path());
-        if (unset)
+        QFETCH(QString, home);
+        QFETCH(QString, written);
+        const QByteArray fifo = QFile::encodeName(file());
+        if (home == "-")
             qunsetenv("HOME");
-        else
-            qputenv("HOME", "profile");
-        QCOMPARE(favourites_path(), QString());
-        QCOMPARE(names(load_favourites()), defaults);
-        save_favourites(QVector<QColor>(favourite_count, Qt::red));
-        QDir::setCurrent(before);
-        QVERIFY(QDir(cwd.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        else if (!home.startsWith('@'))
+            qputenv("HOME", home.isEmpty() ? QByteArray() : QFile::encodeName(dir.filePath(home)));
+        if (home == "@relative")
+            qputenv("HOME", ".");
+        if (home == "@directory" || home.contains(' '))
+            QVERIFY(QDir().mkpath(home == "@directory" ? file() : dir.filePath(home)));
+        const int pipe_end = home == "@pipe" && mkfifo(fifo, 0600) == 0 ? ::open(fifo, O_RDWR) : -1;
+        QCOMPARE(::write(pipe_end, "#000001\n#000001\n#000001\n#000001\n#000001\n", 40) == 40, pipe_end >= 0);
+        // Lets a reader of the pipe finish, so that a failure cannot hang.
+        std::thread closer([pipe_end] {
+            if (pipe_end >= 0)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+            ::close(pipe_end);
+        });
+        {
+            vantrel window;
+            QCOMPARE(swatches(window), defaults);
+        }
+        closer.join();
+        QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        if (!written.isEmpty())
+            QCOMPARE(read(dir.filePath(written)), defaults_written);
+        QCOMPARE(entries.removeAll(written.section('/', 0, 0)) + entries.removeAll(".vantrel_skeel"),
+                 int(!written.isEmpty()) + int(home == "@directory"));
+        QCOMPARE(entries, QStringList{"file"});
+        QCOMPARE(read(dir.filePath("file")), QByteArray());
+        QVERIFY(!QFileInfo(file()).isDir() || QDir(file()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         QVERIFY(!QFile::exists(QDir::rootPath() + ".vantrel_skeel"));
     }
 
-    void reads_five_lines_data()
+    // Lines are read in pieces of at most 128 characters; whatever does not
+    // name a colour is opaque black. A save writes five lower-case lines
+    // without alpha, each ending in a line feed.
+    void reads_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("colours");
+        QTest::addColumn<QStringList>("colours"); // empty: any five
         const QStringList five{"#010203", "#a0b0c0", "#ff0000", "#000080", "#fafbfc"};
+        const QString k = "#000000";
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk += char(i * 37 + i / 256);
         QTest::newRow("line feeds") << QByteArray("#010203\n#A0B0C0\nred\nnavy\n#fafbfc\n") << five;
-        QTest::newRow("carriage returns") << QByteArray("#010203\r\n#A0B0C0\r\nred\r\nnavy\r\n#fafbfc\r\n") << five;
-        QTest::newRow("no final line feed, extra lines")
-            << QByteArray("#010203\n#A0B0C0\nred\nnavy\n#fafbfc\n#111111\n") << five;
-        QTest::newRow("three lines") << QByteArray("#010203\n#A0B0C0\nred\n")
-                                     << QStringList{"#010203", "#a0b0c0", "#ff0000", "invalid", "invalid"};
-        QTest::newRow("empty and bad lines") << QByteArray("\n#12345\nnot a colour\n#010203\n#0a0b0c\n")
-                                             << QStringList{"invalid", "invalid", "invalid", "#010203", "#0a0b0c"};
-        QTest::newRow("over-long line in pieces of 128")
-            << QByteArray(128, 'x') + "#00ff00\n#010203\n#040506\n#070809\n"
-            << QStringList{"invalid", "#00ff00", "#010203", "#040506", "#070809"};
+        QTest::newRow("CRLF, more lines") << QByteArray("#010203\r\n#A0B0C0\r\nred\r\nnavy\r\n#fafbfc\r\n#1\r\n") << five;
+        QTest::newRow("three lines") << QByteArray("#010203\n#A0B0C0\nred\n") << QStringList{"#010203", "#a0b0c0", "#ff0000", k, k};
+        QTest::newRow("empty and bad lines") << QByteArray("\n#12345\nnot a colour\n#000000\n#0a0b0c\n") << QStringList{k, k, k, k, "#0a0b0c"};
+        QTest::newRow("pieces of 128") << QByteArray(128, 'x') + "#00ff00\n#010203\n#040506\n#070809\n"
+                                       << QStringList{k, "#00ff00", "#010203", "#040506", "#070809"};
+        QTest::newRow("empty file") << QByteArray() << QStringList{k, k, k, k, k};
+        QTest::newRow("NUL inside") << QByteArray("#12\0" "3456\n#010203\n", 16) << QStringList{k, "#010203", k, k, k};
+        QTest::newRow("enormous line") << QByteArray("#010203\n") + QByteArray(8 << 20, '7') << QStringList{"#010203", k, k, k, k};
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF#010203\n#040506\n#070809\n#0a0b0c\n#0d0e0f\n")
+                                         << QStringList{"#010203", "#040506", "#070809", "#0a0b0c", "#0d0e0f"};
+        QTest::newRow("binary junk") << junk << QStringList();
     }
 
-    void reads_five_lines()
+    void reads()
     {
         QFETCH(QByteArray, content);
         QFETCH(QStringList, colours);
-        write_file(content);
-        QCOMPARE(names(load_favourites()), colours);
+        QVERIFY(write(file(), content));
+        const QVector<QColor> loaded = load_favourites();
+        QCOMPARE(loaded.size(), favourite_count);
+        QVERIFY(!names(loaded).contains("not opaque"));
+        if (!colours.isEmpty())
+            QCOMPARE(names(loaded), colours);
+        QVector<QColor> translucent = loaded;
+        for (QColor &colour : translucent)
+            colour.setAlpha(4);
+        save_favourites(translucent);
+        const QString saved = QString::fromLatin1(read(file()));
+        QVERIFY2(QRegularExpression("\\A(#[0-9a-f]{6}\\n){5}\\z").match(saved).hasMatch(), qPrintable(saved));
+        QCOMPARE(saved, names(loaded).join('\n') + '\n');
     }
 
-    void saves_lower_case_names_without_alpha_invalid_as_black()
-    {
-        save_favourites({QColor("#ABCDEF"), QColor(1, 2, 3, 4), QColor(), QColor(Qt::white), QColor("#00FF00")});
-        QCOMPARE(read_file(), QByteArray("#abcdef\n#010203\n#000000\n#ffffff\n#00ff00\n"));
-    }
-
-    // A file that cannot be written in full must not replace the old one.
+    // A file that cannot be written in full leaves the old one in place and
+    // nothing beside it.
     void failed_save_keeps_the_previous_file()
     {
-        write_file(defaults_written);
+        QVERIFY(write(file(), defaults_written));
         rlimit old_limit;
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
         rlimit small = old_limit;
@@ -139,32 +181,42 @@ private slots:
         save_favourites(QVector<QColor>(favourite_count, Qt::red));
         setrlimit(RLIMIT_FSIZE, &old_limit);
         std::signal(SIGXFSZ, old_handler);
-        QCOMPARE(read_file(), defaults_written);
-        QCOMPARE(QDir(home->path()).entryList(QDir::Files | QDir::Hidden), QStringList{".vantrel_skeel"});
+        QCOMPARE(read(file()), defaults_written);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{".vantrel_skeel", "file"}));
     }
 
-    void first_run_shows_and_then_writes_the_defaults()
+    // A swatch from a line that names no colour is the black of a "#000000"
+    // line: its F-key and its click choose black, which Auto then sends, and
+    // the close saves black.
+    void unreadable_line_is_black_data()
     {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("not a colour") << QByteArray("not a colour");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("black") << QByteArray("#000000");
+    }
+
+    void unreadable_line_is_black()
+    {
+        QFETCH(QByteArray, line);
+        QVERIFY(write(file(), "#010203\n" + line + "\n#040506\n#070809\n#0a0b0c\n"));
         {
             vantrel window;
-            QCOMPARE(swatches(window), defaults);
-            QCOMPARE(read_file(), QByteArray("(missing)"));
+            QSignalSpy chosen(window.findChild<QColorDialogPan *>("col_pan"), &QColorDialog::currentColorChanged);
+            QTest::keyClick(&window, Qt::Key_F2);
+            QTest::mousePress(window.findChild<ColorPalletItem *>("col_f2"), Qt::LeftButton);
+            QCOMPARE(chosen.count(), 2);
+            for (const QList<QVariant> &colour : chosen)
+                QCOMPARE(colour.at(0).value<QColor>(), QColor(0, 0, 0, 255));
         }
-        QCOMPARE(read_file(), defaults_written);
-    }
-
-    void short_file_comes_back_with_black_swatches()
-    {
-        write_file("#010203\n#A0B0C0\nred\n");
-        { vantrel window; }
-        QCOMPARE(read_file(), QByteArray("#010203\n#a0b0c0\n#ff0000\n#000000\n#000000\n"));
+        QCOMPARE(read(file()), QByteArray("#010203\n#000000\n#040506\n#070809\n#0a0b0c\n"));
     }
 
     void right_click_edit_survives_a_restart()
     {
         {
             vantrel window;
-            answer_colour_dialog([](QColorDialog *dialog) {
+            answer_modal<QColorDialog>([](QColorDialog *dialog) {
                 dialog->setCurrentColor(QColor("#123456"));
                 dialog->accept();
             });
