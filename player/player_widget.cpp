@@ -53,13 +53,26 @@ void parse_and_wait(libvlc_media_t *media)
     libvlc_event_detach(events, libvlc_MediaParsedChanged, on_parsed, &parsed);
 }
 
-bool has_tracks(libvlc_media_t *media)
+struct track_count {
+    unsigned all = 0;
+    unsigned video = 0;
+};
+
+track_count count_tracks(libvlc_media_t *media)
 {
     libvlc_media_track_t **tracks = nullptr;
-    const unsigned count = libvlc_media_tracks_get(media, &tracks);
-    libvlc_media_tracks_release(tracks, count);
-    return count > 0;
+    track_count count;
+    count.all = libvlc_media_tracks_get(media, &tracks);
+    for (unsigned i = 0; i < count.all; ++i)
+        count.video += tracks[i]->i_type == libvlc_track_video;
+    libvlc_media_tracks_release(tracks, count.all);
+    return count;
 }
+
+// How often a prepared player is looked at while it warms up, and how long
+// it may take to make its video output before it is held anyway.
+constexpr int hold_poll_ms = 10;
+constexpr int longest_warm_up_ms = 2000;
 
 } // namespace
 
@@ -68,6 +81,8 @@ player_widget::player_widget(QWidget *parent)
     , ui(new Ui::player_widget)
 {
     ui->setupUi(this);
+    hold_timer.setInterval(hold_poll_ms);
+    connect(&hold_timer, &QTimer::timeout, this, [this] { hold_when_ready(); });
     // libvlc needs a real window of its own to draw into; the widgets
     // around it may stay without one.
     ui->screen->setAttribute(Qt::WA_DontCreateNativeAncestors);
@@ -102,11 +117,10 @@ QString player_widget::open_media(const QString &path)
     if (!opened)
         return QString();
 
-    if (media_player)
-        libvlc_media_player_stop(media_player);
+    stop_playback();
 
     parse_and_wait(opened);
-    if (!has_tracks(opened)) {
+    if (count_tracks(opened).all == 0) {
         libvlc_media_release(opened);
         return QString();
     }
@@ -132,13 +146,14 @@ bool player_widget::has_media() const
     return media != nullptr;
 }
 
-void player_widget::start_playback()
+void player_widget::prepare_playback()
 {
     if (media_player) {
         libvlc_media_player_stop(media_player);
         replaced_players.append(media_player);
         media_player = nullptr;
     }
+    set_held(false);
     if (!media)
         return;
     media_player = libvlc_media_player_new_from_media(media);
@@ -159,18 +174,58 @@ void player_widget::start_playback()
     // Key presses and the double-click must reach the Qt widgets.
     libvlc_video_set_key_input(media_player, 0);
     libvlc_video_set_mouse_input(media_player, 0);
+
+    // libvlc only opens the decoders and makes the video output while it
+    // plays, so the player runs muted, out of sight, until it has done so;
+    // then it is paused and rewound.
+    set_held(true);
+    libvlc_audio_set_mute(media_player, 1);
     libvlc_media_player_play(media_player);
+    hold_deadline.setRemainingTime(longest_warm_up_ms);
+    awaits_picture = count_tracks(media).video > 0;
+    hold_timer.start();
+}
+
+void player_widget::hold_when_ready()
+{
+    if (!held) {
+        hold_timer.stop();
+        return;
+    }
+    if (awaits_picture && libvlc_media_player_has_vout(media_player) == 0 && !hold_deadline.hasExpired())
+        return;
+    hold_timer.stop();
+    libvlc_media_player_set_pause(media_player, 1);
+    libvlc_media_player_set_time(media_player, 0);
+}
+
+void player_widget::start_playback()
+{
+    if (!held)
+        prepare_playback();
+    if (!held)
+        return;
+    hold_timer.stop();
+    // Resumes the held player (or lets one that is still warming up run on
+    // from where it is, which is its start when nothing has waited for it).
+    // libvlc shows the first picture and plays the sound some milliseconds
+    // after the call, in which time the sound is switched on and the
+    // surface's window mapped.
+    libvlc_media_player_play(media_player);
+    libvlc_audio_set_mute(media_player, 0);
+    set_held(false);
 }
 
 void player_widget::stop_playback()
 {
     if (media_player)
         libvlc_media_player_stop(media_player);
+    set_held(false);
 }
 
 bool player_widget::is_playing() const
 {
-    return media_player && libvlc_media_player_is_playing(media_player);
+    return media_player && !held && libvlc_media_player_is_playing(media_player);
 }
 
 void player_widget::mouseDoubleClickEvent(QMouseEvent *)
@@ -202,8 +257,18 @@ void player_widget::release_player(libvlc_media_player_t *player)
     libvlc_media_player_release(player);
     if (player == media_player) {
         media_player = nullptr;
+        set_held(false);
         emit player_stopped();
     } else {
         replaced_players.removeOne(player);
     }
+}
+
+// A held player's picture must not show before the start: its window stays
+// unmapped until then, since the black cover around the surface cannot hide
+// a native window.
+void player_widget::set_held(bool on)
+{
+    held = on;
+    ui->screen->setVisible(!on);
 }

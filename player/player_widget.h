@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
+#include <QTimer>
 #include <QVector>
 #include <QWidget>
 
@@ -13,7 +15,8 @@ struct libvlc_media_player_t;
 struct libvlc_media_t;
 
 // The surface the show's video plays in, over libvlc. Each playback gets a
-// fresh media player; libvlc's end notice releases it on the GUI thread.
+// fresh media player, made and warmed up ahead of the start; libvlc's end
+// notice releases it on the GUI thread.
 class player_widget : public QWidget
 {
     Q_OBJECT
@@ -26,7 +29,13 @@ public:
     // file cannot be used (the media loaded before stays loaded).
     QString open_media(const QString &path);
     bool has_media() const;
+    // Makes the next playback's media player and lets libvlc open the file,
+    // its decoders and its video output out of sight and without sound, then
+    // holds it paused at the start, so that start_playback only lets it run.
+    void prepare_playback();
+    // Starts the prepared playback, or a new one when none is held.
     void start_playback();
+    // Stops the current media player, held or playing, if any.
     void stop_playback();
     bool is_playing() const;
 
@@ -42,10 +51,19 @@ protected:
 private:
     static void on_vlc_event(const libvlc_event_t *event, void *data);
     void release_player(libvlc_media_player_t *player);
+    void hold_when_ready();
+    void set_held(bool on);
 
     Ui::player_widget *ui;
     libvlc_media_player_t *media_player = nullptr;
     libvlc_media_t *media = nullptr;
+    // media_player is prepared and waits for start_playback.
+    bool held = false;
+    // While the prepared player warms up: whether it is to make a video
+    // output before it is held, and until when it may take.
+    bool awaits_picture = false;
+    QDeadlineTimer hold_deadline;
+    QTimer hold_timer;
     // Players stopped to make way for a new playback; each is released when
     // its own end notice arrives.
     QVector<libvlc_media_player_t *> replaced_players;

@@ -179,6 +179,11 @@ void tz3_player_main::on_btn_play_clicked()
     disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
     connect(player, &player_widget::double_clicked, player,
             [this] { abort_countdown(); }, Qt::DirectConnection);
+
+    // libvlc opens and decodes the video during the countdown, after the
+    // timer has started so as not to shift the ticks; the last tick then
+    // only lets it run and the first picture comes at 0.
+    player->prepare_playback();
 }
 
 void tz3_player_main::on_txt_delay_returnPressed()
@@ -260,6 +265,8 @@ void tz3_player_main::abort_countdown()
     send_stop();
     delete countdown_timer;
     countdown_timer = nullptr;
+    // The video prepared for the show goes without ever being seen.
+    player->stop_playback();
 }
 
 // Double-click once the countdown has ended (Playing or Ended).
