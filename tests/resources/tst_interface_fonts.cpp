@@ -1,63 +1,48 @@
-// The three interface fonts as the programs use them: they register under
-// their family names, every glyph the windows show is there, and the two
-// fonts of our own draw nothing else.
+// The three interface fonts as start-up registers them, and every glyph that
+// a window draws in one of them: read from the windows' forms, plus the one
+// the show player sets at run time.
+#include "startup.h"
+
 #include <QFile>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
 
-QByteArray font_data(const QString &file)
-{
-    QFile font(":/fonts/" + file);
-    if (!font.open(QIODevice::ReadOnly))
-        return {};
-    return font.readAll();
-}
+const QStringList icon_families{"Entypo+", "TZ3OtherIcons", "TZ3TalvekLogo"};
 
-QStringList hex(const QList<uint> &characters)
+// "family: text" of each widget of a form whose font is an icon font.
+QStringList icon_texts(const QString &form)
 {
-    QStringList names;
-    for (uint ucs4 : characters)
-        names << QString::number(ucs4, 16);
-    return names;
-}
-
-quint32 glyph_of(const QRawFont &font, uint ucs4)
-{
-    return font.glyphIndexesForString(QString::fromUcs4(&ucs4, 1)).value(0);
-}
-
-// The characters the font has glyphs for. Qt itself draws tab and no-break
-// space with the font's space, so those count only if they have their own.
-QList<uint> supported_characters(const QRawFont &font)
-{
-    const quint32 space = font.supportsCharacter(' ') ? glyph_of(font, ' ') : 0;
-    QList<uint> supported;
-    for (uint ucs4 = 0; ucs4 <= 0x10FFFF; ++ucs4) {
-        if (font.supportsCharacter(ucs4) && (ucs4 == ' ' || glyph_of(font, ucs4) != space))
-            supported << ucs4;
+    QFile file(form);
+    if (!file.open(QIODevice::ReadOnly))
+        return {"unreadable: " + form};
+    QXmlStreamReader xml(&file);
+    struct Widget { QString family, text; };
+    QVector<Widget> open;
+    QString property;
+    QStringList found;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("widget"))
+                open.append(Widget());
+            else if (xml.name() == QLatin1String("property"))
+                property = xml.attributes().value("name").toString();
+            else if (xml.name() == QLatin1String("family") && property == "font" && !open.isEmpty())
+                open.last().family = xml.readElementText();
+            else if (xml.name() == QLatin1String("string") && property == "text" && !open.isEmpty())
+                open.last().text = xml.readElementText();
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("widget")) {
+            const Widget widget = open.takeLast();
+            if (icon_families.contains(widget.family))
+                found << widget.family + ": " + widget.text;
+        }
     }
-    return supported;
-}
-
-QList<uint> range(uint first, uint last)
-{
-    QList<uint> characters;
-    for (uint ucs4 = first; ucs4 <= last; ++ucs4)
-        characters << ucs4;
-    return characters;
-}
-
-QList<uint> characters_of(const QString &text)
-{
-    QList<uint> characters;
-    for (uint ucs4 : text.toUcs4())
-        characters << ucs4;
-    return characters;
+    return found;
 }
 
 } // namespace
@@ -67,83 +52,46 @@ class tst_interface_fonts : public QObject
     Q_OBJECT
 
 private slots:
-    void registers_under_family_data();
-    void registers_under_family();
-    void used_glyphs_data();
-    void used_glyphs();
-    void only_listed_characters_data();
-    void only_listed_characters();
-};
-
-void tst_interface_fonts::registers_under_family_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("family");
-    QTest::newRow("pictograms") << "Entypo+.ttf" << "Entypo+";
-    QTest::newRow("logo") << "talvek_logo.ttf" << "TZ3TalvekLogo";
-    QTest::newRow("product icons") << "tz3_other_icons.ttf" << "TZ3OtherIcons";
-}
-
-void tst_interface_fonts::registers_under_family()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, family);
-    const int id = QFontDatabase::addApplicationFont(":/fonts/" + file);
-    QVERIFY(id >= 0);
-    QCOMPARE(QFontDatabase::applicationFontFamilies(id), QStringList{family});
-    QCOMPARE(QFontDatabase().styles(family), QStringList{"Regular"});
-    QCOMPARE(QFontInfo(QFont(family, 20)).family(), family);
-}
-
-void tst_interface_fonts::used_glyphs_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QList<uint>>("characters");
-    QTest::newRow("skeel pictograms") << "Entypo+.ttf" << QList<uint>{0xE0B1, 0xE07B, 0xE120};
-    QTest::newRow("show player pictograms")
-        << "Entypo+.ttf"
-        << QList<uint>{0xE05E, 0xE07B, 0xE09B, 0xE0B1, 0xE100, 0xE101, 0xE11E, 0xE120};
-    QTest::newRow("maker line") << "talvek_logo.ttf"
-                                << characters_of(QString(QChar(0xA9)) + " Talvek");
-    QTest::newRow("about dialog logos") << "tz3_other_icons.ttf" << QList<uint>{0xE002, 0xE003, 0xE004};
-}
-
-// Each character the windows show maps to a glyph that draws something
-// (only the space may be blank).
-void tst_interface_fonts::used_glyphs()
-{
-    QFETCH(QString, file);
-    QFETCH(QList<uint>, characters);
-    const QRawFont font(font_data(file), 48);
-    QVERIFY(font.isValid());
-    for (uint ucs4 : characters) {
-        QVERIFY2(font.supportsCharacter(ucs4), qPrintable(QString::number(ucs4, 16)));
-        const quint32 glyph = glyph_of(font, ucs4);
-        QVERIFY(glyph != 0);
-        if (ucs4 != ' ')
-            QVERIFY2(!font.pathForGlyph(glyph).isEmpty(), qPrintable(QString::number(ucs4, 16)));
+    void initTestCase()
+    {
+        for (const QString &family : icon_families)
+            QVERIFY(!QFontDatabase().families().contains(family));
+        startup::register_fonts();
+        for (const QString &family : icon_families)
+            QVERIFY2(QFontDatabase().families().contains(family), qPrintable(family));
     }
-}
 
-void tst_interface_fonts::only_listed_characters_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QList<uint>>("characters");
-    QList<uint> maker_line = characters_of(QString(QChar(0xA9)) + " Talvek");
-    std::sort(maker_line.begin(), maker_line.end());
-    QTest::newRow("logo") << "talvek_logo.ttf" << maker_line;
-    QTest::newRow("product icons") << "tz3_other_icons.ttf" << range(0xE000, 0xE004);
-    QTest::newRow("pictograms") << "Entypo+.ttf" << range(0xE000, 0xE19A);
-}
+    void glyphs_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("minimum");
+        for (const char *form : {"player/usb/tz3_player_main.ui", "player/ble/tz3_player_main.ui",
+                                 "colour/vantrel.ui", "app/forms/pulsetra/version_dlg.ui",
+                                 "app/forms/pulsetra_ble/version_dlg.ui", "app/forms/skeel/version_dlg.ui"})
+            QTest::addRow("%s", form) << icon_texts(QStringLiteral(SOURCE_DIR "/") + form) << 2;
+        QTest::addRow("leave full screen") << QStringList{"Entypo+: " + QString(QChar(0xE100))} << 1;
+    }
 
-void tst_interface_fonts::only_listed_characters()
-{
-    QFETCH(QString, file);
-    QFETCH(QList<uint>, characters);
-    const QRawFont font(font_data(file), 12);
-    QVERIFY(font.isValid());
-    QCOMPARE(hex(supported_characters(font)).join(" "), hex(characters).join(" "));
-}
+    // Each character maps to a glyph of that very font that draws something
+    // (only a space may be blank).
+    void glyphs()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(int, minimum);
+        QVERIFY2(texts.size() >= minimum, qPrintable(texts.join(", ")));
+        for (const QString &entry : texts) {
+            const QString family = entry.section(": ", 0, 0), text = entry.section(": ", 1);
+            const QRawFont font = QRawFont::fromFont(QFont(family, 48));
+            QCOMPARE(font.familyName(), family);
+            for (const uint ucs4 : text.toUcs4()) {
+                const QString at = QString("%1 U+%2").arg(family).arg(ucs4, 4, 16, QChar('0'));
+                QVERIFY2(font.supportsCharacter(ucs4), qPrintable(at));
+                const quint32 glyph = font.glyphIndexesForString(QString::fromUcs4(&ucs4, 1)).value(0);
+                QVERIFY2(ucs4 == ' ' || !font.pathForGlyph(glyph).isEmpty(), qPrintable(at));
+            }
+        }
+    }
+};
 
 QTEST_MAIN(tst_interface_fonts)
 #include "tst_interface_fonts.moc"

@@ -3,6 +3,10 @@
 
     /usr/bin/python3 tools/fonts/make_fonts.py --out resources/fonts \
         [--entypo react-native-vector-icons-entypo-13.1.4.tgz]
+    /usr/bin/python3 tools/fonts/make_fonts.py --check [--entypo ...]
+
+--check builds into a scratch directory and tells whether the committed
+fonts are reproduced byte for byte (exit status 1 when one differs).
 
 "TZ3TalvekLogo" and "TZ3OtherIcons" are drawn here. "Entypo+" is the
 published Entypo+ pictogram set (CC BY-SA 4.0), moved from U+F100.. into the
@@ -26,8 +30,10 @@ import io
 import json
 import math
 import os
+import shutil
 import sys
 import tarfile
+import tempfile
 
 from fontTools.fontBuilder import FontBuilder
 from fontTools.misc.timeTools import timestampFromString
@@ -389,16 +395,38 @@ def entypo_font(path, tarball):
     fb.save(path)
 
 
+def check(out, names):
+    committed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "fonts")
+    differ = 0
+    for name in names:
+        with open(os.path.join(out, name), "rb") as built, open(os.path.join(committed, name), "rb") as kept:
+            same = built.read() == kept.read()
+        print(("reproduced: " if same else "differs: ") + name)
+        differ += not same
+    return 1 if differ else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--out", required=True, help="directory for the .ttf files")
+    parser.add_argument("--out", help="directory for the .ttf files")
+    parser.add_argument("--check", action="store_true",
+                        help="compare what is built with resources/fonts instead of keeping it")
     parser.add_argument("--entypo", help="the npm tarball of @react-native-vector-icons/entypo")
     args = parser.parse_args()
-    os.makedirs(args.out, exist_ok=True)
-    logo_font(os.path.join(args.out, "talvek_logo.ttf"))
-    other_icons_font(os.path.join(args.out, "tz3_other_icons.ttf"))
+    if bool(args.out) == args.check:
+        parser.error("give either --out or --check")
+    out = tempfile.mkdtemp() if args.check else args.out
+    os.makedirs(out, exist_ok=True)
+    names = ["talvek_logo.ttf", "tz3_other_icons.ttf"]
+    logo_font(os.path.join(out, names[0]))
+    other_icons_font(os.path.join(out, names[1]))
     if args.entypo:
-        entypo_font(os.path.join(args.out, "Entypo+.ttf"), args.entypo)
+        names.append("Entypo+.ttf")
+        entypo_font(os.path.join(out, names[2]), args.entypo)
+    if args.check:
+        status = check(out, names)
+        shutil.rmtree(out)
+        sys.exit(status)
 
 
 if __name__ == "__main__":
