@@ -1,0 +1,54 @@
+// The colour tool's poll loop on its cancellable thread, without a window:
+// each step handed to the GUI thread, paced, and ended by one cancellation.
+#include "poll_loop.h"
+#include "poll_thread.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+class tst_poll_loop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void paced_until_cancelled_data()
+    {
+        QTest::addColumn<bool>("delete_when_done");
+        QTest::addRow("deletes its thread") << true;
+        QTest::addRow("keeps its thread") << false;
+    }
+
+    void paced_until_cancelled()
+    {
+        QFETCH(bool, delete_when_done);
+        auto *thread = new Thread;
+        QPointer<Thread> alive(thread);
+        thread->moveToThread(thread);
+        QVector<qint64> steps;
+        QElapsedTimer clock;
+        clock.start();
+        connect(thread, &QThread::started, poll_loop{thread, delete_when_done, [&] {
+            QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
+            steps.append(clock.elapsed());
+        }});
+        thread->start();
+        QTRY_VERIFY(steps.size() >= 3);
+        for (int i = 1; i < steps.size(); ++i)
+            QVERIFY2(steps[i] - steps[i - 1] >= poll_wait_ms - 10, "the loop did not wait between steps");
+
+        thread->cancel();
+        const int at_cancel = steps.size();
+        QTRY_VERIFY(!alive || alive->isFinished());
+        QVERIFY(steps.size() <= at_cancel + 1);
+        if (delete_when_done) {
+            QTRY_VERIFY(!alive);
+        } else {
+            QVERIFY(alive);
+            QCOMPARE(alive->thread(), QCoreApplication::instance()->thread());
+            delete thread;
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_poll_loop)
+#include "tst_poll_loop.moc"

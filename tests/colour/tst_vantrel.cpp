@@ -1,0 +1,246 @@
+// The colour tool's window among virtual Bluetooth yo-yos: what each pick,
+// key and button sends, what closing sends, the count it shows, and its end.
+#include "color_dialog_pan.h"
+#include "color_pallet_item.h"
+#include "modal_answer.h"
+#include "rig_reports.h"
+#include "startup.h"
+#include "unbound_slots.h"
+#include "vantrel.h"
+#include "version_dlg.h"
+#include "yoyo_list.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Whether a thread of this process carries `name`. Reads the system's view so
+// that asking does not run this thread's event loop.
+bool thread_named(const QByteArray &name)
+{
+    const QDir tasks("/proc/self/task");
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + "/comm"));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            return true;
+    }
+    return false;
+}
+
+QPoint centred(const QSize &window)
+{
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    return {(screen.width() - 1) / 2 - (window.width() - 1) / 2,
+            (screen.height() - 1) / 2 - (window.height() - 1) / 2};
+}
+
+} // namespace
+
+class tst_vantrel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir home;
+    std::unique_ptr<rig::VirtualYoyos> yoyos;
+    std::unique_ptr<vantrel> window;
+
+    template <typename T>
+    T *child(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qFatal("no %s", qPrintable(name));
+        return found;
+    }
+
+    QString count() const { return child<QLabel>("lbl_con")->text(); }
+
+    void open_window(int expected_count)
+    {
+        window = std::make_unique<vantrel>();
+        QCOMPARE(unbound_slots::take(), QString());
+        child<QLabel>("lbl_con")->setText("-");
+        QTRY_COMPARE_WITH_TIMEOUT(count(), QString::number(expected_count), 1500);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
+        unbound_slots::watch();
+        startup::register_fonts();
+    }
+
+    void init() { yoyos = std::make_unique<rig::VirtualYoyos>(); }
+
+    void cleanup()
+    {
+        window.reset();
+        yoyos.reset();
+        refresh_yoyo_devices();
+        // Each test starts from the default favourites.
+        QDir(home.path()).removeRecursively();
+        QDir().mkpath(home.path());
+    }
+
+    // Each row's actions, then the window closed; what both yo-yos saw.
+    void picks_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>("seen");
+
+        const QString f1 = "colour 255 12 77", f2 = "colour 245 183 0", f3 = "colour 0 158 226",
+                      f4 = "colour 85 221 224", f5 = "colour 137 252 0", black = "colour 0 0 0";
+        QTest::addRow("F1 to F5") << QStringList{"F1", "F2", "F3", "F4", "F5"}
+                                  << QStringList{f1, f2, f3, f4, f5, black};
+        QTest::addRow("the same pick twice") << QStringList{"F1", "F1"} << QStringList{f1, f1, black};
+        QTest::addRow("clicks on swatches") << QStringList{"click col_f4", "click col_f1", "click col_f1"}
+                                            << QStringList{f4, f1, f1, black};
+        QTest::addRow("Reset and F12") << QStringList{"F2", "btn_reset_col", "F12"}
+                                       << QStringList{f2, black, black, black};
+        QTest::addRow("nothing else sends")
+            << QStringList{"F6", "F7", "F8", "F9", "F10", "F11", "A", "Escape", "middle col_f2",
+                           "btn_send_col", "about"}
+            << QStringList{black};
+        QTest::addRow("without Auto only Send sends, and closing sends nothing")
+            << QStringList{"chk_send_auto", "F1", "click col_f2", "F12", "F3", "btn_send_col"}
+            << QStringList{f3};
+        QTest::addRow("Auto again") << QStringList{"chk_send_auto", "F1", "chk_send_auto", "F2"}
+                                    << QStringList{f2, black};
+        QTest::addRow("a swatch edited only on OK")
+            << QStringList{"right col_f3 cancel", "click col_f3", "right col_f3 ok", "click col_f3"}
+            << QStringList{f3, "colour 16 32 48", black};
+    }
+
+    void picks()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QStringList, seen);
+        for (int i = 0; i < 2; ++i)
+            yoyos->add({rig::Transport::bluetooth, std::to_string(i + 1), -1, 1});
+        open_window(2);
+        QCOMPARE(child<QPushButton>("btn_send_col")->isEnabled(), false);
+
+        for (const QString &action : actions) {
+            const QStringList words = action.split(' ');
+            if (words[0] == "click" || words[0] == "middle") {
+                QTest::mousePress(child<ColorPalletItem>(words[1]),
+                                  words[0] == "click" ? Qt::LeftButton : Qt::MiddleButton);
+            } else if (words[0] == "right") {
+                const bool ok = words[2] == "ok";
+                answer_modal<QColorDialog>([ok](QColorDialog *dialog) {
+                    dialog->setCurrentColor(QColor(16, 32, 48));
+                    ok ? dialog->accept() : dialog->reject();
+                });
+                QTest::mousePress(child<ColorPalletItem>(words[1]), Qt::RightButton);
+            } else if (words[0] == "about") {
+                bool shown = false;
+                answer_modal<version_dlg>([&shown](version_dlg *dialog) {
+                    shown = true;
+                    dialog->reject();
+                });
+                child<QPushButton>("btn_version_info")->click();
+                QVERIFY(shown);
+            } else if (words[0] == "Escape") {
+                // Where the operator types in the panel: Escape must not close it.
+                QTest::keyClick(child<QColorDialogPan>("col_pan")->findChild<QLineEdit *>(), Qt::Key_Escape);
+                QVERIFY(!child<QColorDialogPan>("col_pan")->isHidden());
+            } else if (action == "chk_send_auto") {
+                child<QCheckBox>(action)->click();
+                QCOMPARE(child<QPushButton>("btn_send_col")->isEnabled(), !child<QCheckBox>(action)->isChecked());
+            } else if (words[0].startsWith("btn_")) {
+                child<QPushButton>(action)->click();
+            } else {
+                QTest::keyClick(window.get(), Qt::Key(QKeySequence(action)[0]));
+            }
+        }
+        window.reset();
+        for (int yoyo : {0, 1}) {
+            QVERIFY(yoyos->wait_for_reports(yoyo, seen.size(), 5000));
+            QCOMPARE(described(*yoyos, yoyo), seen);
+        }
+    }
+
+    // Every Bluetooth yo-yo counts and is sent to, whatever its serial (the
+    // show player's serial rule is not the colour tool's); USB yo-yos do
+    // not. The count follows within a poll cycle, also when nothing changed.
+    void counts_and_reaches_every_bluetooth_yoyo()
+    {
+        for (const char *serial : {"0abc", "", "7"})
+            yoyos->add({rig::Transport::bluetooth, serial, -1, 1});
+        const int usb = yoyos->add({rig::Transport::usb, "8", 1, 1});
+        const int two_records = yoyos->add({rig::Transport::bluetooth, "9", -1, 2});
+        open_window(5);
+        QTest::keyClick(window.get(), Qt::Key_F1);
+        for (int yoyo : {0, 1, 2})
+            QVERIFY(yoyos->wait_for_reports(yoyo, 1, 5000));
+        QVERIFY(yoyos->wait_for_reports(two_records, 2, 5000));
+        QVERIFY(yoyos->received(usb).empty());
+
+        yoyos->unplug(1);
+        QTRY_COMPARE_WITH_TIMEOUT(count(), QString("4"), 1500);
+        child<QLabel>("lbl_con")->setText("-");
+        QTRY_COMPARE_WITH_TIMEOUT(count(), QString("4"), 1500);
+        yoyos->plug(1);
+        QTRY_COMPARE_WITH_TIMEOUT(count(), QString("5"), 1500);
+        QTest::keyClick(window.get(), Qt::Key_F2);
+        QVERIFY(yoyos->wait_for_reports(1, 2, 5000));
+        QCOMPARE(described(*yoyos, 1), (QStringList{"colour 255 12 77", "colour 245 183 0"}));
+    }
+
+    // Fixed size, centred on every show; the count's caption reads upward.
+    void shown()
+    {
+        open_window(0);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->size(), window->minimumSizeHint());
+        QCOMPARE(window->minimumSize(), window->size());
+        QCOMPARE(window->maximumSize(), window->size());
+        QTRY_COMPARE(window->pos(), centred(window->size()));
+        window->hide();
+        window->move(3, 4);
+        window->show();
+        QTRY_COMPARE(window->pos(), centred(window->size()));
+
+        // The vertical three dots drawn turned become horizontal.
+        const QImage drawn = child<QLabel>("lbl_con_t")->grab().toImage();
+        QRect ink;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (qAlpha(drawn.pixel(x, y)) && drawn.pixel(x, y) != drawn.pixel(0, 0))
+                    ink |= QRect(x, y, 1, 1);
+        QVERIFY2(ink.width() > 2 * ink.height(), qPrintable(QString("%1x%2").arg(ink.width()).arg(ink.height())));
+    }
+
+    // The poll thread may be waiting for this thread to take its next count
+    // when the window goes, as it is after the event loop has returned.
+    void closing_while_a_count_is_pending_ends_the_poller()
+    {
+        open_window(0);
+        QVERIFY(thread_named("yoyo-poll"));
+        // Hold this thread away from its event loop for longer than a poll
+        // wait, so the next hand-over is certainly pending.
+        QThread::msleep(2 * 250);
+        QElapsedTimer clock;
+        clock.start();
+        window.reset();
+        QVERIFY(clock.elapsed() < 1000);
+        QTRY_VERIFY2(!thread_named("yoyo-poll"), "the poll thread outlived its window");
+        // Nothing left over may reach for the window.
+        QTest::qWait(2 * 250);
+    }
+};
+
+QTEST_MAIN(tst_vantrel)
+#include "tst_vantrel.moc"
