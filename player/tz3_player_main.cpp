@@ -52,6 +52,7 @@ tz3_player_main::tz3_player_main(QWidget *parent)
     , yoyo_devices(nullptr)
     , playing(false)
     , broadcast(player_edition::transport)
+    , discovery(player_edition::transport)
 {
     ui->setupUi(this);
     yoyo::library_init();
@@ -67,6 +68,12 @@ tz3_player_main::tz3_player_main(QWidget *parent)
     ui->main_content->setAutoFillBackground(true);
     ui->main_content->stackUnder(ui->player);
 
+    // The GUI thread only swaps the list and shows the count.
+    connect(&discovery, &yoyo::Discovery::found, this, [this](hid_device_info *found) {
+        hid_free_enumeration(yoyo_devices);
+        yoyo_devices = found;
+        ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
+    });
     connect(&poll_timer, &QTimer::timeout, this, &tz3_player_main::poll_yoyos);
     poll_timer.setInterval(1000);
     poll_timer.start();
@@ -79,6 +86,8 @@ tz3_player_main::~tz3_player_main()
     poll_timer.stop();
     delete countdown_timer;
     countdown_timer = nullptr;
+    // Waits for an enumeration under way, frees what it found.
+    discovery.stop();
 
     // The stop reports just queued (and anything still running from earlier
     // broadcasts) must reach their yo-yos before the HID library goes away:
@@ -191,17 +200,16 @@ void tz3_player_main::on_txt_delay_returnPressed()
     setFocus(Qt::OtherFocusReason);
 }
 
-// Discovery: the edition's yo-yos, the unlisted ones dropped.
+// Discovery: the edition's yo-yos, the unlisted ones dropped, found off the
+// GUI thread; the list and the count follow when the step is done.
 void tz3_player_main::poll_yoyos()
 {
-    hid_device_info *found = yoyo::discover(player_edition::transport);
-    hid_free_enumeration(yoyo_devices);
-    yoyo_devices = found;
-    ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
+    discovery.start();
 }
 
-// Broadcast: one pool task per listed yo-yo, each with its own
-// copy of the path and of the report (widened for Bluetooth); returns at once.
+// Broadcast: one delivery per listed yo-yo, each on its own thread with its
+// own copy of the path, the serial and the report (widened for Bluetooth);
+// returns at once.
 void tz3_player_main::tz3_send_all(const std::uint8_t *report)
 {
     poll_timer.stop();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "broadcast.h"
+#include "discovery.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -69,6 +70,8 @@ private:
     // takes its timer with it.
     yoyo::Broadcast broadcast;
     QTimer *countdown_timer = nullptr;
+    // Enumerates on a thread of its own and hands each new list back here.
+    yoyo::Discovery discovery;
 
     // The tests reach the private parts through this.
     friend struct tz3_player_main_test_access;
