@@ -23,6 +23,8 @@ bool is_live(libvlc_media_player_t *player);
 int live_players();
 // Media made by the code under test and not yet released by it.
 int live_media();
+// Releases of a player that was already released, or never made.
+int released_twice_or_unknown();
 // Event listeners attached and not yet detached.
 int live_listeners();
 

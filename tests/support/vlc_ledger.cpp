@@ -16,6 +16,7 @@ QSet<libvlc_media_player_t *> live;
 QHash<libvlc_media_t *, QString> media_paths;
 int media_count = 0;
 int listener_count = 0;
+int bad_releases = 0;
 QVector<QStringList> requests;
 bool fail_instance = false;
 
@@ -84,7 +85,8 @@ void __wrap_libvlc_media_player_release(libvlc_media_player_t *player)
 {
     {
         std::lock_guard<std::mutex> guard(lock);
-        live.remove(player);
+        if (!live.remove(player))
+            ++bad_releases;
     }
     __real_libvlc_media_player_release(player);
 }
@@ -139,6 +141,12 @@ int live_listeners()
 {
     std::lock_guard<std::mutex> guard(lock);
     return listener_count;
+}
+
+int released_twice_or_unknown()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return bad_releases;
 }
 
 QVector<QStringList> instance_requests()

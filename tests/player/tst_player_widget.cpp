@@ -1,0 +1,239 @@
+// The video surface over real libvlc in the private X session. The ledger
+// sits between it and libvlc and keeps account of every media, media player
+// and listener: whatever happens, each is released exactly once.
+#include "player_widget.h"
+#include "vlc_ledger.h"
+
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vlc/vlc.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace {
+
+const QString clip = QStringLiteral(MEDIA_DIR "/clip_2s.mp4");
+
+libvlc_media_player_t *last_player()
+{
+    const auto players = ledger::created_players();
+    return players.isEmpty() ? nullptr : players.last().player;
+}
+
+// The widget's part of the screen shows the clip's colour bars (the
+// surface is black without a picture).
+bool shows_picture(QWidget *widget)
+{
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    const QImage image =
+        widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height()).toImage();
+    int vivid = 0;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            const QColor c = image.pixelColor(x, y);
+            vivid += qMax(c.red(), qMax(c.green(), c.blue())) - qMin(c.red(), qMin(c.green(), c.blue())) > 128;
+        }
+    }
+    return vivid > image.width() * image.height() / 16 / 10;
+}
+
+// A double-click made by the X server as if by a mouse, so that it goes to
+// whichever window, Qt's or libvlc's, would get a real one.
+void x_double_click(const QPoint &global)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(global.x()),
+                        std::int16_t(global.y()), 0);
+    for (int click = 0; click < 2; ++click) {
+        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    }
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
+}
+
+} // namespace
+
+class tst_player_widget : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<player_widget> widget;
+    QTemporaryDir dir;
+
+    // A copy of the clip (or the sound) under another name.
+    QString copy_as(const QString &name, const char *source = "clip_2s.mp4")
+    {
+        const QString path = dir.filePath(name);
+        QFile::remove(path);
+        return QFile::copy(QStringLiteral(MEDIA_DIR "/") + source, path) ? path : QString();
+    }
+
+    // Each path cannot be played in its own way; root reads files whatever
+    // their mode, so they are made of what no mode changes.
+    QString unusable(const QString &kind)
+    {
+        const QString path = dir.filePath(kind + ".mp4");
+        if (kind == "text")
+            return QStringLiteral(MEDIA_DIR "/notes.txt");
+        if (kind == "under a file")
+            return clip + "/clip_2s.mp4";
+        if (kind == "directory")
+            QDir().mkpath(path);
+        if (kind == "pipe")
+            mkfifo(QFile::encodeName(path).constData(), 0600);
+        if (kind == "empty" || kind == "huge") {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            // Gigabytes of holes: nothing on disk, zeros to read.
+            file.resize(kind == "huge" ? qint64(6) << 30 : 0);
+        }
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        widget = std::make_unique<player_widget>();
+        widget->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    }
+
+    void cleanup()
+    {
+        widget.reset();
+        QCOMPARE(ledger::live_players(), 0);
+        QCOMPARE(ledger::released_twice_or_unknown(), 0);
+        QCOMPARE(ledger::live_listeners(), 0);
+        QCOMPARE(ledger::live_media(), 0);
+    }
+
+    // Runs first: the process makes its libvlc instance once, and tries
+    // again when that failed.
+    void instance_is_retried_then_kept()
+    {
+        ledger::fail_next_instance();
+        QCOMPARE(widget->open_media(clip), QString());
+        QVERIFY(!widget->has_media());
+        QCOMPARE(widget->open_media(clip), QString("clip_2s.mp4"));
+        QCOMPARE(widget->open_media(copy_as("tone_1s.ogg", "tone_1s.ogg")), QString("tone_1s.ogg"));
+        const QStringList caching{"--file-caching=1000", "--disc-caching=1000"};
+        QCOMPARE(ledger::instance_requests(), QVector<QStringList>({caching, caching}));
+    }
+
+    void open_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("video with sound") << copy_as("clip_2s.mp4") << "clip_2s.mp4";
+        QTest::addRow("sound only") << copy_as("tone_1s.ogg", "tone_1s.ogg") << "tone_1s.ogg";
+        QTest::addRow("31 characters") << copy_as("show_opening_clip_for_tests.mp4") << "show_opening_clip_fo...";
+        QTest::addRow("long, beyond ASCII") << copy_as(QString::fromUtf8("開幕のショー映像ファイル最終版テスト用の動画.mp4"))
+                                            << QString::fromUtf8("開幕のショー映像ファイル最終版テスト用の...");
+        // Left out whole rather than halved into invalid text.
+        QTest::addRow("emoji at the cut") << copy_as(QString::fromUtf8("0123456789012345678\U0001F3AC_show.mp4"))
+                                          << "0123456789012345678...";
+        for (const char *kind : {"text", "missing", "under a file", "directory", "pipe", "empty", "huge"})
+            QTest::addRow("refused: %s", kind) << unusable(kind) << "";
+    }
+
+    // An accepted file is previewed by one player of its own, released at
+    // once; a refused one is refused within seconds and leaves the file
+    // accepted before, which Play then plays.
+    void open()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        if (shown.isEmpty())
+            QCOMPARE(widget->open_media(clip), QString("clip_2s.mp4"));
+        const int players_before = ledger::created_players().size();
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(widget->open_media(path), shown);
+        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+
+        QCOMPARE(ledger::created_players().size(), players_before + (shown.isEmpty() ? 0 : 1));
+        QCOMPARE(ledger::live_players(), 0);
+        QCOMPARE(ledger::live_media(), 1);
+        widget->start_playback();
+        QCOMPARE(ledger::created_players().last().media_path, shown.isEmpty() ? clip : path);
+    }
+
+    void play_without_media_does_nothing()
+    {
+        QSignalSpy stopped(widget.get(), &player_widget::player_stopped);
+        const int players_before = ledger::created_players().size();
+        widget->start_playback();
+        widget->stop_playback();
+        QCOMPARE(ledger::created_players().size(), players_before);
+        QVERIFY(!widget->is_playing());
+        QCOMPARE(stopped.count(), 0);
+    }
+
+    void playback_data()
+    {
+        QTest::addColumn<QString>("then");
+        for (const char *then : {"runs to its end", "stopped", "played again at once", "another file opened",
+                                 "widget destroyed"})
+            QTest::addRow("%s", then) << then;
+    }
+
+    // The video draws in the surface; however its playback ends, its media
+    // player is released once, player_stopped comes once for the current
+    // playback, and a double-click still reaches the widget while libvlc
+    // draws.
+    void playback()
+    {
+        QFETCH(QString, then);
+        QCOMPARE(widget->open_media(clip), QString("clip_2s.mp4"));
+        widget->repaint();
+        QVERIFY(QTest::qWaitFor([this] { return !shows_picture(widget.get()); }, 5000));
+        QSignalSpy stopped(widget.get(), &player_widget::player_stopped);
+        QSignalSpy double_clicked(widget.get(), &player_widget::double_clicked);
+        widget->start_playback();
+        libvlc_media_player_t *first = last_player();
+        if (then == "played again at once")
+            widget->start_playback();
+        libvlc_media_player_t *current = last_player();
+        QVERIFY(QTest::qWaitFor([&] { return libvlc_media_player_has_vout(current) > 0; }, 5000));
+        QVERIFY(QTest::qWaitFor([this] { return shows_picture(widget.get()); }, 5000));
+        QVERIFY(widget->is_playing());
+
+        if (then == "runs to its end") {
+            x_double_click(widget->mapToGlobal(widget->rect().center()));
+            QTRY_COMPARE(double_clicked.count(), 1);
+            QVERIFY(stopped.wait(10000));
+            widget->stop_playback();
+        } else if (then == "stopped") {
+            widget->stop_playback();
+        } else if (then == "played again at once") {
+            // Replacing a playback is no end of the current one.
+            QTRY_VERIFY(!ledger::is_live(first));
+            QCOMPARE(stopped.count(), 0);
+            QVERIFY(stopped.wait(10000));
+        } else if (then == "another file opened") {
+            QCOMPARE(widget->open_media(copy_as("tone_1s.ogg", "tone_1s.ogg")), QString("tone_1s.ogg"));
+        } else {
+            widget.reset();
+            QVERIFY(!ledger::is_live(current));
+            return;
+        }
+        QTRY_COMPARE(stopped.count(), 1);
+        QVERIFY(!widget->is_playing());
+        QVERIFY(!ledger::is_live(current));
+        QCOMPARE(ledger::live_players(), 0);
+        QVERIFY(widget->has_media());
+    }
+};
+
+QTEST_MAIN(tst_player_widget)
+#include "tst_player_widget.moc"

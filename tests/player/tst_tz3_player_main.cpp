@@ -1,0 +1,471 @@
+// The show player's window among the rig's virtual yo-yos, with real video
+// in the private X session: the delay field, discovery, the reports and who
+// gets them, opening a video, full-screen mode and the show. Built once per
+// edition.
+#include "modal_answer.h"
+#include "player_access.h"
+#include "player_widget.h"
+#include "rig_reports.h"
+#include "unbound_slots.h"
+
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QScreen>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+
+namespace {
+
+using player_edition::bluetooth;
+using steady = std::chrono::steady_clock;
+
+const QString media = QStringLiteral(MEDIA_DIR "/");
+const QString play_glyph(QChar(0xE05E));
+const QString transparent = QStringLiteral("background-color:rgba(0,0,0,0)");
+const QString black = QStringLiteral("background-color:rgba(0,0,0,255);");
+
+enum Fault { healthy, silent, unplugged, refused, failing, pulled, other_edition };
+struct Yoyo {
+    std::string serial;
+    Fault fault = healthy;
+    int records = 1;
+};
+using Yoyos = std::vector<Yoyo>;
+
+// One change of the delay field during a show, as the operator saw it once
+// the tick that made it had run.
+struct Tick {
+    QString text;
+    qint64 after_play_ms;
+    QString container;
+    bool video;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Yoyos)
+
+class tst_tz3_player_main : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<rig::VirtualYoyos> yoyos;
+    std::unique_ptr<tz3_player_main> window;
+
+    Ui::tz3_player_main *ui() { return inside::ui(*window); }
+    player_widget *surface() { return inside::player(*window); }
+
+    void open_window(const Yoyos &setup, const QString &listed)
+    {
+        for (const Yoyo &y : setup)
+            yoyos->add({y.fault == other_edition ? other_transport : edition_transport, y.serial,
+                        y.fault == silent || y.records > 1 ? -1 : 1, y.records});
+        window = std::make_unique<tz3_player_main>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        inside::poll_yoyos(*window);
+        QTRY_COMPARE(ui()->lbl_yoyo_cnt->text(), listed);
+    }
+
+    // Through the open button and its dialog; nullptr cancels the dialog.
+    void choose(const char *file)
+    {
+        answer_modal<QFileDialog>([file](QFileDialog *dialog) {
+            if (!file)
+                return dialog->reject();
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(media + file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QTest::mouseClick(ui()->btn_open, Qt::LeftButton);
+    }
+
+    // Typed as a keyboard delivers it, one character per key event.
+    void type_delay(const QString &text)
+    {
+        QLineEdit *field = ui()->txt_delay;
+        QTest::mouseClick(field, Qt::LeftButton);
+        QVERIFY(field->hasFocus());
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        for (int i = 0; i < text.size(); ++i) {
+            const int length = text.at(i).isHighSurrogate() ? 2 : 1;
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
+            i += length - 1;
+        }
+    }
+
+    void check_idle(const QString &delay)
+    {
+        QVERIFY(!inside::playing(*window));
+        QVERIFY(ui()->player->isHidden());
+        QVERIFY(ui()->main_content->isEnabled());
+        QCOMPARE(ui()->btn_play->text(), play_glyph);
+        QCOMPARE(ui()->txt_delay->text(), delay);
+    }
+
+    void check_in_show()
+    {
+        QVERIFY(inside::playing(*window));
+        QVERIFY(ui()->player->isVisible());
+        QCOMPARE(ui()->player->geometry(), QRect(QPoint(0, 0), window->size()));
+        QVERIFY(!ui()->main_content->isEnabled());
+        QCOMPARE(ui()->btn_play->text(), QString());
+    }
+
+    void double_click_the_video()
+    {
+        QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, surface()->rect().center());
+    }
+
+    // A window manager gives a full-screen window the whole screen; the
+    // session has none, so the test does what it would, until Qt agrees.
+    void cover_the_screen()
+    {
+        const QRect screen = window->screen()->geometry();
+        QVERIFY(QTest::qWaitFor([&] {
+            xcb_connection_t *manager = xcb_connect(nullptr, nullptr);
+            const std::uint32_t values[] = {std::uint32_t(screen.x()), std::uint32_t(screen.y()),
+                                            std::uint32_t(screen.width()), std::uint32_t(screen.height())};
+            xcb_configure_window(manager, xcb_window_t(window->winId()),
+                                 XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH
+                                     | XCB_CONFIG_WINDOW_HEIGHT,
+                                 values);
+            xcb_flush(manager);
+            xcb_disconnect(manager);
+            return QTest::qWaitFor([&] { return window->geometry() == screen; }, 200);
+        }, 10000));
+    }
+
+private slots:
+    void initTestCase() { unbound_slots::watch(); }
+
+    void init() { yoyos = std::make_unique<rig::VirtualYoyos>(); }
+
+    void cleanup()
+    {
+        if (window) {
+            // Process-wide: the delay and the full-screen mode.
+            inside::set_delay(*window, "5");
+            if (ui()->btn_full_screen->text() == QString(QChar(0xE100)))
+                ui()->btn_full_screen->click();
+            QVERIFY(inside::broadcast(*window).wait_for_tasks(10000));
+        }
+        window.reset();
+        yoyos.reset();
+        QCOMPARE(unbound_slots::take(), QString());
+    }
+
+    void title_label_and_focus()
+    {
+        open_window({}, "0");
+        QCOMPARE(window->windowTitle(), QString(bluetooth ? "Vantrel Pulsetra (BLE)" : "Vantrel Pulsetra"));
+        auto *edition = window->findChild<QLabel *>("label_2");
+        QCOMPARE(edition ? edition->text() : QString(), QString(bluetooth ? "Bluetooth Edition" : ""));
+        // Tab and Space never reach a control: everything takes the focus
+        // only when clicked.
+        for (QWidget *widget : ui()->main_content->findChildren<QWidget *>())
+            QVERIFY2(!(widget->focusPolicy() & Qt::TabFocus), qPrintable(widget->objectName()));
+    }
+
+    void delay_text_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("left_by_play");
+        QTest::addColumn<QString>("shown");
+        const QString before = "17";
+        for (bool by_play : {false, true}) {
+            const char *how = by_play ? "Play" : "Return";
+            QTest::addRow("4, %s", how) << "4" << by_play << "5";
+            QTest::addRow("letters, %s", how) << "abc" << by_play << before;
+        }
+        QTest::addRow("0") << "0" << false << "5";
+        QTest::addRow("-3") << "-3" << false << "5";
+        QTest::addRow("5") << "5" << false << "5";
+        QTest::addRow("1200") << "1200" << false << "1200";
+        QTest::addRow("1201") << "1201" << false << "1200";
+        QTest::addRow("five digits, four taken") << "99999" << false << "1200";
+        QTest::addRow("leading zeros, base 10") << "0010" << false << "10";
+        QTest::addRow("spaces around") << " 7 " << false << "7";
+        QTest::addRow("plus sign") << "+9" << false << "9";
+        QTest::addRow("empty") << "" << false << before;
+        QTest::addRow("decimal") << "7.5" << false << before;
+        QTest::addRow("hexadecimal") << "0x10" << false << before;
+        QTest::addRow("full-width digits") << QString::fromUtf8("\uFF11\uFF10") << false << before;
+    }
+
+    // Each end of editing settles the field on an accepted delay; Return
+    // also takes the focus out of the field.
+    void delay_text()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, left_by_play);
+        QFETCH(QString, shown);
+        open_window({}, "0");
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        type_delay("17");
+        QTest::keyClick(ui()->txt_delay, Qt::Key_Return);
+
+        type_delay(typed);
+        if (left_by_play)
+            QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
+        else
+            QTest::keyClick(ui()->txt_delay, Qt::Key_Return);
+        QCOMPARE(ui()->txt_delay->text(), shown);
+        QVERIFY(!ui()->txt_delay->hasFocus());
+        if (!left_by_play)
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window.get()));
+    }
+
+    // "0" until the first discovery a second after start, then the count
+    // follows the yo-yos, also after a broadcast has restarted the timer.
+    void count_follows_the_yoyos()
+    {
+        yoyos->add({edition_transport, "1", 1, 1});
+        yoyos->add({edition_transport, "2", 1, 1});
+        window = std::make_unique<tz3_player_main>();
+        QCOMPARE(ui()->lbl_yoyo_cnt->text(), QString("0"));
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("2"), 2500);
+        const int third = yoyos->add({edition_transport, "3", 1, 1});
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("3"), 2500);
+        inside::send_stop(*window);
+        yoyos->unplug(0);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("2"), 2500);
+        yoyos->unplug(third);
+        yoyos->plug(0);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("2"), 2500);
+        yoyos->unplug(0);
+        yoyos->unplug(1);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), QString("0"), 2500);
+    }
+
+    void reports_reach_the_listed_yoyos_data()
+    {
+        QTest::addColumn<Yoyos>("setup");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QList<int>>("reports");
+        QTest::addColumn<QString>("left");
+
+        QTest::addRow("thirty-two") << Yoyos(32, Yoyo{"32"}) << "32" << QVector<int>(32, 1).toList() << "32";
+        QTest::addRow("serial filter") << Yoyos{{"0123"}, {"1203"}, {""}, {"A0"}, {"0"}} << "3"
+                                       << QList<int>{0, 1, 1, 1, 0} << "3";
+        QTest::addRow("one report per enumeration record") << Yoyos{{"7", healthy, 3}, {"8"}} << "4"
+                                                           << QList<int>{3, 1} << "4";
+        QTest::addRow("the other edition's yo-yo") << Yoyos{{"1", other_edition}} << "0" << QList<int>{0} << "0";
+        QTest::addRow("faults beside healthy yo-yos")
+            << Yoyos{{"1"}, {"2", unplugged}, {"3", failing}, {"4", pulled}, {"5", silent}, {"6", refused}, {"7"}}
+            << "7" << QList<int>{1, 0, 0, 0, 1, 0, 1} << "5";
+    }
+
+    // One stop report to each listed yo-yo and to nobody else; the GUI
+    // thread hands them over at once, a yo-yo that fails or never answers
+    // costs only itself, and the list may go while they are delivered.
+    void reports_reach_the_listed_yoyos()
+    {
+        QFETCH(Yoyos, setup);
+        QFETCH(QString, listed);
+        QFETCH(QList<int>, reports);
+        QFETCH(QString, left);
+        open_window(setup, listed);
+        for (int id = 0; id < int(setup.size()); ++id) {
+            switch (setup[id].fault) {
+            case unplugged: yoyos->unplug(id); break;
+            case refused: yoyos->refuse_open(id, true); break;
+            case failing: yoyos->fail_writes(id, EIO); break;
+            case pulled: yoyos->unplug_during_next_write(id); break;
+            default: break;
+            }
+        }
+        QElapsedTimer clock;
+        clock.start();
+        inside::send_stop(*window);
+        const qint64 handed_over = clock.elapsed();
+        inside::poll_yoyos(*window);
+        QVERIFY2(handed_over < 500, qPrintable(QString::number(handed_over)));
+        for (int id = 0; id < int(setup.size()); ++id) {
+            if (setup[id].fault == healthy && setup.size() < 10)
+                QVERIFY2(yoyos->wait_for_reports(id, reports[id], int(900 - clock.elapsed())),
+                         "a healthy yo-yo waited for another one");
+        }
+        QVERIFY(inside::broadcast(*window).wait_for_tasks(30000));
+        for (int id = 0; id < int(setup.size()); ++id) {
+            yoyos->wait_for_reports(id, reports[id], 1000);
+            QCOMPARE(described(*yoyos, id), QStringList(QVector<QString>(reports[id], "stop").toList()));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), left, 2500);
+    }
+
+    void report_bytes_data()
+    {
+        QTest::addColumn<QString>("delay");
+        QTest::addColumn<QByteArray>("usb");
+        QTest::addColumn<QByteArray>("bluetooth");
+        QTest::addRow("start for 1200 s") << "1200" << "00 02 04 19 01 00" + QByteArray(" 00").repeated(59)
+                                          << "00 00 02 04 19 01 00" + QByteArray(" 00").repeated(59);
+        QTest::addRow("stop") << "" << "00 03" + QByteArray(" 00").repeated(63)
+                              << "00 00 03" + QByteArray(" 00").repeated(63);
+    }
+
+    // The exact bytes on this edition's wire.
+    void report_bytes()
+    {
+        QFETCH(QString, delay);
+        QFETCH(QByteArray, usb);
+        QFETCH(QByteArray, bluetooth);
+        open_window({{"1"}}, "1");
+        ui()->txt_delay->setText(delay);
+        delay.isEmpty() ? inside::send_stop(*window) : inside::send_start(*window);
+        QVERIFY(yoyos->wait_for_reports(0, 1, 5000));
+        QCOMPARE(hex(yoyos->received(0)[0].bytes), player_edition::bluetooth ? bluetooth : usb);
+    }
+
+    // Play before any video does nothing; a cancelled dialog or a file that
+    // cannot be played leaves the name and the video opened before.
+    void opening_a_video()
+    {
+        open_window({{"1"}}, "1");
+        QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
+        check_idle("5");
+        QVERIFY(inside::broadcast(*window).wait_for_tasks(5000));
+        QVERIFY(yoyos->received().empty());
+
+        choose("clip_2s.mp4");
+        QCOMPARE(ui()->lbl_file_name->text(), QString("clip_2s.mp4"));
+        choose(nullptr);
+        choose("notes.txt");
+        QCOMPARE(ui()->lbl_file_name->text(), QString("clip_2s.mp4"));
+        QVERIFY(surface()->has_media());
+    }
+
+    void full_screen_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::addRow("from a normal window") << false;
+        QTest::addRow("from a maximised window") << true;
+    }
+
+    // The button enters and leaves; leaving restores the window as it was.
+    // The video container covers the window at every size.
+    void full_screen()
+    {
+        QFETCH(bool, maximised);
+        open_window({}, "0");
+        window->setGeometry(120, 90, 640, 500);
+        QTRY_COMPARE(window->geometry(), QRect(120, 90, 640, 500));
+        QCOMPARE(ui()->player->geometry(), QRect(0, 0, 640, 500));
+        if (maximised) {
+            window->showMaximized();
+            QTRY_VERIFY(window->isMaximized());
+        }
+
+        ui()->btn_full_screen->click();
+        QVERIFY(window->isFullScreen());
+        QCOMPARE(ui()->btn_full_screen->text(), QString(QChar(0xE100)));
+        cover_the_screen();
+        QCOMPARE(ui()->player->geometry(), QRect(QPoint(0, 0), window->size()));
+
+        ui()->btn_full_screen->click();
+        QVERIFY(!window->isFullScreen());
+        QCOMPARE(window->isMaximized(), maximised);
+        QCOMPARE(ui()->btn_full_screen->text(), QString(QChar(0xE101)));
+        if (!maximised)
+            QTRY_COMPARE(window->geometry(), QRect(120, 90, 640, 500));
+        QTRY_COMPARE(ui()->player->geometry(), QRect(QPoint(0, 0), window->size()));
+    }
+
+    void show_data()
+    {
+        QTest::addColumn<QString>("delay");
+        QTest::addColumn<QString>("until");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QStringList>("reports");
+        QTest::addRow("runs to its end, double-click") << "5" << "ended" << false << QStringList{"start 240"};
+        QTest::addRow("double-click while playing") << "5" << "playing" << false << QStringList{"start 240", "stop"};
+        QTest::addRow("double-click while counting") << "7" << "counting" << false << QStringList{"start 360", "stop"};
+        QTest::addRow("window closed after the end") << "5" << "ended" << true << QStringList{"start 240", "stop"};
+    }
+
+    // Play sends the start report with (D - 1) x 60 to every yo-yo, the
+    // field counts down a second a tick, the container turns black from
+    // D - 3 on and the video plays at 0. A double-click aborts or stops the
+    // show, with a stop report unless the video had ended by itself; closing
+    // the window in a show stops every yo-yo once.
+    void show()
+    {
+        QFETCH(QString, delay);
+        QFETCH(QString, until);
+        QFETCH(bool, closed);
+        QFETCH(QStringList, reports);
+        open_window({{"1"}, {"2"}}, "2");
+        choose("clip_2s.mp4");
+        inside::set_delay(*window, delay);
+        const int d = delay.toInt();
+
+        std::vector<Tick> ticks;
+        QElapsedTimer since_play;
+        connect(ui()->txt_delay, &QLineEdit::textChanged, window.get(), [&](const QString &text) {
+            ticks.push_back({text, since_play.elapsed(), QString(), surface()->is_playing()});
+            QTimer::singleShot(0, window.get(), [&, at = ticks.size() - 1] {
+                ticks[at].container = ui()->player->styleSheet();
+            });
+        });
+        since_play.start();
+        QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
+        check_in_show();
+        QCOMPARE(ui()->player->styleSheet(), transparent);
+        QCOMPARE(ui()->txt_delay->text(), delay);
+        for (int id = 0; id < 2; ++id)
+            QVERIFY(yoyos->wait_for_reports(id, 1, 2000));
+
+        if (until == "counting") {
+            QTRY_COMPARE_WITH_TIMEOUT(ticks.size(), std::size_t(2), 3000);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(ticks.size(), std::size_t(d), (d + 2) * 1000);
+            QTRY_VERIFY_WITH_TIMEOUT(surface()->is_playing(), 1000);
+        }
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            const int r = d - 1 - int(i);
+            QCOMPARE(ticks[i].text, QString::number(r));
+            QVERIFY2(qAbs(ticks[i].after_play_ms - 1000 * qint64(i + 1)) < 150,
+                     qPrintable(QString("tick %1 at %2 ms").arg(r).arg(ticks[i].after_play_ms)));
+            if (r > 0) {
+                QCOMPARE(ticks[i].container, r <= d - 3 ? black : transparent);
+                QVERIFY(!ticks[i].video);
+            }
+        }
+        check_in_show();
+
+        if (until == "ended") {
+            QTRY_VERIFY_WITH_TIMEOUT(!surface()->is_playing(), 6000);
+            check_in_show();
+            QCOMPARE(ui()->txt_delay->text(), QString("0"));
+        }
+        if (closed) {
+            window.reset();
+            for (int id = 0; id < 2; ++id) {
+                yoyos->wait_for_reports(id, 2, bluetooth ? 300 : 0);
+                QCOMPARE(described(*yoyos, id), reports);
+            }
+            return;
+        }
+        double_click_the_video();
+        check_idle(delay);
+        if (until == "counting") {
+            // Nothing of the aborted show goes on.
+            QTest::qWait(1200);
+            check_idle(delay);
+        }
+        QTRY_VERIFY(!surface()->is_playing());
+        QVERIFY(inside::broadcast(*window).wait_for_tasks(5000));
+        for (int id = 0; id < 2; ++id)
+            QCOMPARE(described(*yoyos, id), reports);
+    }
+};
+
+QTEST_MAIN(tst_tz3_player_main)
+#include "tst_tz3_player_main.moc"

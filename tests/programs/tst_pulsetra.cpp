@@ -1,0 +1,132 @@
+// The show player itself, started as an operator starts it, among virtual
+// yo-yos on a screen of twice the usual density, steered through its window
+// and closed from every state: it scales its window whatever the
+// environment says, draws its glyphs with the fonts its own start-up
+// registers, and ends with exit code 0, having sent one stop to every
+// yo-yo in a show and nothing in Idle. Built once per edition.
+#include "program_driver.h"
+#include "rig_reports.h"
+
+#include "edition.h"
+#include "tz3_player_main.h"
+#include "version_dlg.h"
+
+#include <QFontDatabase>
+#include <QPushButton>
+#include <QtTest>
+
+#include <chrono>
+
+namespace {
+
+using player_edition::bluetooth;
+constexpr rig::Transport edition = bluetooth ? rig::Transport::bluetooth : rig::Transport::usb;
+
+} // namespace
+
+class tst_pulsetra : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *font : {":/fonts/Entypo+.ttf", ":/fonts/talvek_logo.ttf", ":/fonts/tz3_other_icons.ttf"})
+            QVERIFY(QFontDatabase::addApplicationFont(font) >= 0);
+        QCOMPARE(qApp->devicePixelRatio(), 2.0);
+    }
+
+    void closes_from_every_state_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("closed_by");
+        QTest::addColumn<int>("answer_after_ms");
+        QTest::addColumn<QStringList>("reports");
+        const QStringList show{"start 240", "stop"};
+        for (const char *closed_by : {"window manager"}) {
+            QTest::addRow("idle, %s", closed_by) << "idle" << closed_by << 1 << QStringList();
+            QTest::addRow("about dialog up, %s", closed_by) << "about" << closed_by << 1 << QStringList();
+            QTest::addRow("counting, %s", closed_by) << "counting" << closed_by << 1 << show;
+            if (bluetooth)
+                continue;
+            QTest::addRow("playing, %s", closed_by) << "playing" << closed_by << 1 << show;
+            QTest::addRow("ended, %s", closed_by) << "ended" << closed_by << 1 << show;
+            // Yo-yos that never answer keep the start reports' tasks going.
+            QTest::addRow("start reports on the way, %s", closed_by) << "sending" << closed_by << -1 << show;
+        }
+    }
+
+    void closes_from_every_state()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, closed_by);
+        QFETCH(int, answer_after_ms);
+        QFETCH(QStringList, reports);
+        rig::VirtualYoyos yoyos;
+        for (int i = 0; i < 3; ++i)
+            yoyos.add({edition, std::to_string(i + 1), answer_after_ms, 1});
+
+        tz3_player_main copy;
+        copy.setAttribute(Qt::WA_DontShowOnScreen);
+        copy.show();
+        ProgramDriver program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_AUTO_SCREEN_SCALE_FACTOR", "0");
+        // Arguments that are no options of Qt's change nothing.
+        QVERIFY(program.start(PROGRAM, environment, {"--no-such-option", "some-file.mp4"}));
+        QCOMPARE(program.window.title, QString(bluetooth ? "Vantrel Pulsetra (BLE)" : "Vantrel Pulsetra"));
+        QCOMPARE(program.window.width, qRound(copy.width() * program.scale()));
+        // The first discovery, a second after start, lists the yo-yos.
+        QTest::qWait(1500);
+
+        if (state == "idle") {
+            const auto play = program.likeness(copy.findChild<QPushButton *>("btn_play"), program.window.id);
+            QVERIFY2(play.drawn_with_font(),
+                     qPrintable(QString("Entypo+ %1, fallback %2").arg(play.to_font).arg(play.to_fallback)));
+        } else if (state == "about") {
+            program.click(copy.findChild<QWidget *>("btn_version"));
+            const unsigned about = program.wait_for_window("Version Infomation");
+            QVERIFY(about);
+            version_dlg about_copy;
+            about_copy.setAttribute(Qt::WA_DontShowOnScreen);
+            about_copy.show();
+            for (const char *glyph : {"label_7", "label_9"}) {
+                const auto drawn = program.likeness(about_copy.findChild<QWidget *>(glyph), about);
+                QVERIFY2(drawn.drawn_with_font(),
+                         qPrintable(QString("%1: font %2, fallback %3").arg(glyph).arg(drawn.to_font).arg(drawn.to_fallback)));
+            }
+            // The modal dialog holds the window behind it.
+            program.close();
+            QVERIFY(!program.process.waitForFinished(1000));
+            program.close(about);
+        } else {
+            program.click(copy.findChild<QWidget *>("btn_open"));
+            QVERIFY(program.pick_file("Open a Multimedia File", MEDIA_DIR "/clip_2s.mp4"));
+            // Play does nothing until the file is loaded; once a show runs
+            // the video covers the button, so pressing again is harmless.
+            QVERIFY(QTest::qWaitFor([&] {
+                program.click(copy.findChild<QWidget *>("btn_play"));
+                return yoyos.wait_for_reports(0, 1, 1500);
+            }, 15000));
+            const auto started = yoyos.received(0)[0].at;
+            const int after_start_ms = state == "counting" ? 2000 : state == "playing" ? 5800 : state == "ended" ? 8500 : 0;
+            QTest::qWait(int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 started + std::chrono::milliseconds(after_start_ms) - std::chrono::steady_clock::now())
+                                 .count()));
+        }
+
+        QElapsedTimer closing;
+        closing.start();
+        if (closed_by == "window manager")
+            program.close();
+        QVERIFY2(program.process.waitForFinished(15000), "the program did not end");
+        QVERIFY2(closing.elapsed() < 5000, qPrintable(QString::number(closing.elapsed())));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(described(yoyos, i), reports);
+    }
+};
+
+PROGRAM_TEST_MAIN(tst_pulsetra)
+#include "tst_pulsetra.moc"

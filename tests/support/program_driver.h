@@ -1,0 +1,153 @@
+#pragma once
+
+// Steers a real program in the test's X session from the outside, as an
+// operator would: clicks on its widgets, typing, and closing its windows the
+// way a window manager does. Where a widget lies, and what it should look
+// like, is read from a copy of the same window built in the test process,
+// which scales to the screen as the programs must (PROGRAM_TEST_MAIN).
+
+#include "x11_client.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+class ProgramDriver
+{
+public:
+    ProgramDriver()
+    {
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+
+    // Starts the program and waits for its window; false if none came.
+    bool start(const QString &program, const QProcessEnvironment &environment, const QStringList &arguments = {})
+    {
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        return process.waitForStarted()
+            && QTest::qWaitFor([this] { return (window = display.window_of(process.processId())).viewable; }, 20000);
+    }
+
+    // A click in the middle of a widget of the copy, in the program's
+    // window `on` (its main window unless given).
+    void click(QWidget *widget, unsigned on = 0)
+    {
+        const QPoint at = widget->mapTo(widget->window(), widget->rect().center()) * scale();
+        xdotool({"mousemove", "--window", QString::number(on ? on : window.id), QString::number(at.x()),
+                 QString::number(at.y()), "click", "1"});
+    }
+
+    // Waits for a top-level window with exactly this title; its id, or 0.
+    unsigned wait_for_window(const QString &title)
+    {
+        QProcess tool;
+        tool.start("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
+        if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
+            return 0;
+        return tool.readAllStandardOutput().split('\n').first().toUInt();
+    }
+
+    // Picks a file in the dialog of that title by typing its path. On a busy
+    // machine keys may reach the dialog before its line edit has the focus,
+    // and a Return may only close the path completer's list, so this types
+    // again until the dialog has gone.
+    bool pick_file(const QString &dialog_title, const QString &path)
+    {
+        const unsigned dialog = wait_for_window(dialog_title);
+        for (int attempt = 0; dialog && attempt < 5; ++attempt) {
+            // Keys go to the window under the pointer while no window has the focus.
+            xdotool({"mousemove", "--window", QString::number(dialog), "10", "10"});
+            xdotool({"key", "ctrl+a"});
+            xdotool({"type", "--delay", "2", path});
+            for (int enter = 0; enter < 3; ++enter) {
+                xdotool({"key", "Return"});
+                if (QTest::qWaitFor([&] { return !visible(dialog_title); }, 1000))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // Closes a window of the program as a window manager does (its main
+    // window unless given).
+    void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
+
+    // How the program draws a widget of the copy, against the copy's own
+    // drawing of it with the widget's font and with a family that nobody
+    // has (what Qt draws when a font is missing): mean differences of grey
+    // per pixel. `on` is the program's window that shows the widget. Waits
+    // for the program to paint, away from the pointer, until it looks like
+    // the copy with the font, or 5 s.
+    struct Likeness {
+        double to_font;
+        double to_fallback;
+        bool drawn_with_font() const { return to_font * 2 < to_fallback; }
+    };
+    Likeness likeness(QWidget *widget, unsigned on)
+    {
+        QWidget *copy = widget->window();
+        const QRect area(widget->mapTo(copy, QPoint(0, 0)), widget->size());
+        const QRect pixels(area.topLeft() * scale(), area.size() * scale());
+        const QImage with_font = copy->grab(area).toImage();
+        const QFont font = widget->font();
+        QFont missing = font;
+        missing.setFamily("no such family");
+        widget->setFont(missing);
+        const QImage fallback = copy->grab(area).toImage();
+        widget->setFont(font);
+
+        // The screen may be narrower than a window at twice the density:
+        // the window goes where its left edge shows, the pointer off it.
+        xdotool({"windowmove", QString::number(on), "0", "0"});
+        xdotool({"mousemove", "0", "0"});
+        Likeness seen{};
+        QTest::qWaitFor([&] {
+            const QImage drawn = QGuiApplication::primaryScreen()->grabWindow(on).toImage().copy(pixels);
+            seen = {distance(drawn, with_font), distance(drawn, fallback)};
+            return seen.drawn_with_font();
+        }, 5000);
+        return seen;
+    }
+
+    qreal scale() const { return qApp->devicePixelRatio(); }
+
+    QProcess process;
+    X11Client display;
+    X11Client::Window window;
+
+private:
+    static double distance(const QImage &a, const QImage &b)
+    {
+        if (a.size() != b.size() || a.isNull())
+            return 255;
+        double sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+        return sum / (a.width() * a.height());
+    }
+
+    bool visible(const QString &title) { return xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}); }
+
+    bool xdotool(const QStringList &arguments)
+    {
+        QProcess tool;
+        tool.start("xdotool", arguments);
+        return tool.waitForFinished(5000) && tool.exitCode() == 0;
+    }
+};
+
+// The test process lays its copies out at the screen's scale, as the
+// programs are meant to, whatever the environment says.
+#define PROGRAM_TEST_MAIN(TestObject)                                                              \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");                                               \
+        QApplication application(argc, argv);                                                      \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
