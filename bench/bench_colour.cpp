@@ -30,32 +30,6 @@ using bench::steady;
 
 namespace {
 
-// Sees every event the GUI thread delivers, so that the count step is timed
-// as the poll thread's hand-over runs it: one queued call to a
-// QtConcurrent::Context.
-class TimedApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    std::vector<double> count_steps;
-
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (event->type() != QEvent::MetaCall || !receiver->inherits("QtConcurrent::Context"))
-            return QApplication::notify(receiver, event);
-        const steady::time_point started = steady::now();
-        const bool handled = QApplication::notify(receiver, event);
-        count_steps.push_back(bench::ms_between(started, steady::now()));
-        return handled;
-    }
-};
-
-TimedApplication *application()
-{
-    return static_cast<TimedApplication *>(QCoreApplication::instance());
-}
-
 // The window among `count` Bluetooth yo-yos, once its count shows them.
 struct Scene {
     rig::VirtualYoyos yoyos;
@@ -80,7 +54,7 @@ struct Scene {
 
 std::vector<double> count_steps(int runs)
 {
-    std::vector<double> &steps = application()->count_steps;
+    std::vector<double> &steps = bench::handover_clock().handovers;
     steps.clear();
     bench::run_event_loop_until([&] { return int(steps.size()) >= runs; }, runs * 1000);
     return steps;
@@ -307,7 +281,9 @@ int main(int argc, char *argv[])
     if (!home.isValid())
         fail("no temporary home directory");
     qputenv("HOME", home.path().toLocal8Bit());
-    TimedApplication application(argc, argv);
+    // The count step is timed as the poll thread's hand-over runs it: one
+    // queued call to a QtConcurrent::Context.
+    bench::HandoverClock application(argc, argv, "QtConcurrent::Context");
 
     constexpr double poll_interval_ms = 250;
     constexpr double step_limit_ms = poll_interval_ms * 0.01;

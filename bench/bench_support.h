@@ -5,6 +5,8 @@
 // standard output tagged with the figure it belongs to, so that scripts/bench
 // can gather the rows that both editions measure into one table per figure.
 
+#include <QApplication>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -56,6 +58,25 @@ private:
 // dispatcher in between, so timers and queued calls run when they are due
 // (QTest::qWait sleeps up to 10 ms between its rounds of events).
 bool run_event_loop_until(const std::function<bool()> &done, int timeout_ms);
+
+// The application object of a benchmark that times hand-overs: every queued
+// call that the GUI thread delivers to an object of class `class_name` (its
+// meta-object's name) is timed from delivery to return, and the time kept in
+// `handovers`. That is the GUI thread's share of work handed to it from
+// another thread.
+class HandoverClock : public QApplication
+{
+public:
+    HandoverClock(int &argc, char **argv, const char *class_name);
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    std::vector<double> handovers;
+
+private:
+    const char *class_name;
+};
+
+HandoverClock &handover_clock();
 
 // The columns of the discovery table, which the show player's and the colour
 // tool's benchmarks fill together.
