@@ -1,15 +1,14 @@
 #include "broadcast.h"
 #include "delivery.h"
 
-#include <QDeadlineTimer>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QThreadPool>
-#include <QWaitCondition>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,16 +22,18 @@ namespace yoyo {
 struct Broadcast::Lanes {
     using Job = std::function<void()>;
 
-    QMutex mutex;
-    QWaitCondition all_done;
+    // Standard library locks, which the thread sanitizer sees through.
+    std::mutex mutex;
+    std::condition_variable all_done;
     int under_way = 0; // queued in a lane or running
     int running = 0;
     std::map<std::string, std::deque<Job>> lanes;
+    std::deque<Job> ready; // started, not yet taken by their thread
     QThreadPool pool;
 
     void queue(const std::string &path, Job job)
     {
-        QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         ++under_way;
         const auto [lane, idle] = lanes.try_emplace(path);
         if (idle)
@@ -45,7 +46,7 @@ struct Broadcast::Lanes {
     // yo-yo may go.
     void pass(const std::string &path)
     {
-        QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         const auto lane = lanes.find(path);
         if (lane->second.empty()) {
             lanes.erase(lane);
@@ -57,21 +58,32 @@ struct Broadcast::Lanes {
 
     void finished()
     {
-        QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         --running;
         if (--under_way == 0)
-            all_done.wakeAll();
+            all_done.notify_all();
     }
 
 private:
     // A thread for every delivery that runs: none waits for another's answer.
-    // Threads left idle expire on their own.
+    // Threads left idle expire on their own. The delivery itself goes to its
+    // thread through `ready`, under the lock above, rather than inside the
+    // pool, whose hand-over the thread sanitizer cannot see.
     void start(Job job)
     {
+        ready.push_back(std::move(job));
         if (pool.maxThreadCount() <= running)
             pool.setMaxThreadCount(running + 1);
         ++running;
-        pool.start(std::move(job));
+        pool.start([this] { take()(); });
+    }
+
+    Job take()
+    {
+        std::lock_guard<std::mutex> locker(mutex);
+        Job job = std::move(ready.front());
+        ready.pop_front();
+        return job;
     }
 };
 
@@ -106,13 +118,13 @@ void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_repor
 
 bool Broadcast::wait_for_tasks(int msecs)
 {
-    QDeadlineTimer deadline(msecs);
-    QMutexLocker locker(&lanes->mutex);
-    while (lanes->under_way > 0) {
-        if (!lanes->all_done.wait(&lanes->mutex, deadline))
-            return false;
+    std::unique_lock<std::mutex> locker(lanes->mutex);
+    const auto done = [this] { return lanes->under_way == 0; };
+    if (msecs < 0) {
+        lanes->all_done.wait(locker, done);
+        return true;
     }
-    return true;
+    return lanes->all_done.wait_for(locker, std::chrono::milliseconds(msecs), done);
 }
 
 } // namespace yoyo

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include <memory>
 #include <utility>
 
 namespace yoyo {
@@ -16,17 +15,6 @@ bool is_listed(const hid_device_info *record)
 {
     return record->serial_number && record->serial_number[0] != L'0';
 }
-
-// A list on its way to the receiver: freed with the queued call if that call
-// is never delivered.
-struct Handover {
-    explicit Handover(hid_device_info *yoyos) : yoyos(yoyos) {}
-    ~Handover() { hid_free_enumeration(yoyos); }
-    Handover(const Handover &) = delete;
-    Handover &operator=(const Handover &) = delete;
-
-    hid_device_info *yoyos;
-};
 
 } // namespace
 
@@ -77,24 +65,43 @@ void Discovery::start()
     if (steps_queued > 1)
         return;
     ++steps_queued;
-    worker.start([this, transport = transport] {
-        const auto handover = std::make_shared<Handover>(discover(transport));
-        QMetaObject::invokeMethod(
-            this,
-            [this, handover] {
-                --steps_queued;
-                emit found(std::exchange(handover->yoyos, nullptr));
-            },
-            Qt::QueuedConnection);
+    worker.start([this] {
+        hid_device_info *found = discover(transport);
+        // Posted under the lock too, so that stop(), which takes it last,
+        // comes after everything this step does with the object.
+        std::lock_guard<std::mutex> lock(mutex);
+        if (found_one)
+            hid_free_enumeration(latest);
+        latest = found;
+        found_one = true;
+        QMetaObject::invokeMethod(this, "hand_over", Qt::QueuedConnection);
     });
+}
+
+void Discovery::hand_over()
+{
+    --steps_queued;
+    hid_device_info *yoyos = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!found_one)
+            return; // taken by an earlier hand-over
+        yoyos = std::exchange(latest, nullptr);
+        found_one = false;
+    }
+    emit found(yoyos);
 }
 
 void Discovery::stop()
 {
     worker.clear();
     worker.waitForDone();
-    steps_queued = 0;
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    steps_queued = 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    hid_free_enumeration(latest);
+    latest = nullptr;
+    found_one = false;
 }
 
 } // namespace yoyo

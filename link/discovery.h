@@ -7,6 +7,8 @@
 
 #include <hidapi.h>
 
+#include <mutex>
+
 // Finding the yo-yos that are connected right now.
 namespace yoyo {
 
@@ -35,17 +37,27 @@ public:
     // Queues one step; a step asked for while another still runs follows it.
     void start();
     // Drops the steps not yet started and waits for the one under way (one
-    // enumeration at most); lists not yet handed over are freed.
+    // enumeration at most); a list not yet handed over is freed.
     void stop();
 
 signals:
-    // On this object's thread, in the order of the steps. The receiver takes
-    // the list over (null when no yo-yo is listed).
+    // On this object's thread. The receiver takes the list over (null when no
+    // yo-yo is listed); when steps end faster than this thread takes their
+    // lists, only the latest comes.
     void found(hid_device_info *yoyos);
 
 private:
-    Transport transport;
+    // On this object's thread: passes the latest list on.
+    Q_INVOKABLE void hand_over();
+
+    const Transport transport;
     int steps_queued = 0;
+    // The latest list found and not yet handed over. It crosses threads here,
+    // under a lock of its own, and not inside the queued call, so that a list
+    // the call never delivers is freed all the same.
+    std::mutex mutex;
+    bool found_one = false;
+    hid_device_info *latest = nullptr;
     QThreadPool worker;
 };
 
