@@ -4,14 +4,14 @@
 
 namespace {
 
-QByteArray bytes(const std::uint8_t *data, std::size_t length)
+QByteArray wire(const std::vector<std::uint8_t> &report)
 {
-    return QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(length));
+    return QByteArray(reinterpret_cast<const char *>(report.data()), int(report.size()));
 }
 
 QByteArray expected(const char *hex_head, int length)
 {
-    QByteArray head = QByteArray::fromHex(hex_head);
+    const QByteArray head = QByteArray::fromHex(hex_head);
     return head + QByteArray(length - head.size(), '\0');
 }
 
@@ -22,56 +22,42 @@ class tst_command_report : public QObject
     Q_OBJECT
 
 private slots:
-    void start_and_stop_on_the_wire_data()
+    // What hid_write gets for each command, one row per transport.
+    void on_the_wire_data()
     {
-        QTest::addColumn<bool>("start");
-        QTest::addColumn<int>("delay");
-        QTest::addColumn<QByteArray>("usb");
-        QTest::addColumn<QByteArray>("bluetooth");
+        QTest::addColumn<bool>("ble");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("bytes");
 
-        QTest::newRow("start 5 s") << true << 5 << expected("0002F0000000", 65) << expected("000002F0000000", 66);
-        QTest::newRow("start 10 s") << true << 10 << expected("00021C020000", 65) << expected("0000021C020000", 66);
-        QTest::newRow("start 1200 s") << true << 1200 << expected("000204190100", 65) << expected("0000020419010000", 66);
+        QTest::addRow("usb start 5 s") << false << "start 5" << expected("0002F0000000", 65);
+        QTest::addRow("ble start 5 s") << true << "start 5" << expected("000002F0000000", 66);
+        QTest::addRow("usb start 10 s") << false << "start 10" << expected("00021C020000", 65);
+        QTest::addRow("ble start 1200 s") << true << "start 1200" << expected("00000204190100", 66);
         // Text that is no number reaches the report as 0: the count is -60.
-        QTest::newRow("start 0 s") << true << 0 << expected("0002C4FFFFFF", 65) << expected("000002C4FFFFFF", 66);
-        QTest::newRow("stop") << false << 0 << expected("0003", 65) << expected("000003", 66);
+        QTest::addRow("usb start 0 s") << false << "start 0" << expected("0002C4FFFFFF", 65);
+        QTest::addRow("usb stop") << false << "stop" << expected("0003", 65);
+        QTest::addRow("ble stop") << true << "stop" << expected("000003", 66);
+        QTest::addRow("colour #FF0C4D") << true << "colour 255 12 77"
+                                        << expected("000099" "0000803F" "C1C0403D" "9B9A9A3E", 66);
+        QTest::addRow("colour black") << true << "colour 0 0 0" << expected("000099", 66);
     }
 
-    void start_and_stop_on_the_wire()
+    void on_the_wire()
     {
-        QFETCH(bool, start);
-        QFETCH(int, delay);
-        QFETCH(QByteArray, usb);
-        QFETCH(QByteArray, bluetooth);
+        QFETCH(bool, ble);
+        QFETCH(QString, command);
+        QFETCH(QByteArray, bytes);
 
-        const yoyo::UsbReport report = start ? yoyo::start_report(delay) : yoyo::stop_report();
-        QCOMPARE(bytes(report.data(), report.size()), usb);
-        const std::vector<std::uint8_t> wide = yoyo::framed(yoyo::bluetooth, report.data());
-        QCOMPARE(bytes(wide.data(), wide.size()), bluetooth);
-        const std::vector<std::uint8_t> same = yoyo::framed(yoyo::usb, report.data());
-        QCOMPARE(bytes(same.data(), same.size()), usb);
-    }
-
-    void colour_on_the_wire_data()
-    {
-        QTest::addColumn<double>("red");
-        QTest::addColumn<double>("green");
-        QTest::addColumn<double>("blue");
-        QTest::addColumn<QByteArray>("wire");
-
-        QTest::newRow("#FF0C4D") << 1.0 << 12 / 255.0 << 77 / 255.0
-                                 << expected("000099" "0000803F" "C1C0403D" "9B9A9A3E", 66);
-        QTest::newRow("black") << 0.0 << 0.0 << 0.0 << expected("000099", 66);
-    }
-
-    void colour_on_the_wire()
-    {
-        QFETCH(double, red);
-        QFETCH(double, green);
-        QFETCH(double, blue);
-        QFETCH(QByteArray, wire);
-        const std::vector<std::uint8_t> report = yoyo::colour_report(red, green, blue);
-        QCOMPARE(bytes(report.data(), report.size()), wire);
+        const QStringList words = command.split(' ');
+        const yoyo::Transport &transport = ble ? yoyo::bluetooth : yoyo::usb;
+        std::vector<std::uint8_t> report;
+        if (words[0] == "colour")
+            report = yoyo::colour_report(words[1].toInt() / 255.0, words[2].toInt() / 255.0,
+                                         words[3].toInt() / 255.0);
+        else
+            report = yoyo::framed(transport, words[0] == "stop" ? yoyo::stop_report().data()
+                                                                : yoyo::start_report(words[1].toInt()).data());
+        QCOMPARE(wire(report), bytes);
     }
 };
 

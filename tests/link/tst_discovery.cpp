@@ -1,5 +1,6 @@
-// The serial-number rule on hand-built records: hidapi's hidraw backend never
-// yields a record without a serial, so that case can only be built by hand.
+// The show player's serial-number rule on hand-built records: hidapi's
+// hidraw backend never yields a record without a serial, so that case can
+// only be built by hand.
 #include "discovery.h"
 
 #include <QtTest>
@@ -10,30 +11,21 @@
 namespace {
 
 // Records as hidapi allocates them, so that hid_free_enumeration frees them.
-hid_device_info *chain(const QStringList &serials)
+// Each is "path serial", or "path" alone for a record without a serial.
+hid_device_info *chain(const QStringList &records)
 {
     hid_device_info *head = nullptr;
     hid_device_info **link = &head;
-    int n = 0;
-    for (const QString &serial : serials) {
-        auto *record = static_cast<hid_device_info *>(std::calloc(1, sizeof(hid_device_info)));
-        record->path = strdup(QByteArray("/dev/hidraw" + QByteArray::number(n++)).constData());
-        if (!serial.isNull()) {
-            std::wstring wide = serial.toStdWString();
-            record->serial_number = wcsdup(wide.c_str());
-        }
-        *link = record;
-        link = &record->next;
+    for (const QString &record : records) {
+        auto *info = static_cast<hid_device_info *>(std::calloc(1, sizeof(hid_device_info)));
+        const QStringList fields = record.split(' ');
+        info->path = strdup(fields[0].toUtf8().constData());
+        if (fields.size() > 1)
+            info->serial_number = wcsdup(fields[1].toStdWString().c_str());
+        *link = info;
+        link = &info->next;
     }
     return head;
-}
-
-QStringList paths(const hid_device_info *head)
-{
-    QStringList result;
-    for (; head; head = head->next)
-        result << QString::fromUtf8(head->path);
-    return result;
 }
 
 } // namespace
@@ -45,31 +37,35 @@ class tst_discovery : public QObject
 private slots:
     void serial_rule_data()
     {
-        QTest::addColumn<QStringList>("serials");
-        QTest::addColumn<QStringList>("kept");
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<QStringList>("listed");
 
-        const QString none; // a null QString stands for a missing serial
-        QTest::newRow("nothing") << QStringList() << QStringList();
-        QTest::newRow("leading zero dropped, later zero kept")
-            << QStringList{"0123", "1230", "A0"} << QStringList{"/dev/hidraw1", "/dev/hidraw2"};
-        QTest::newRow("empty serial counts") << QStringList{""} << QStringList{"/dev/hidraw0"};
-        QTest::newRow("missing serial dropped") << QStringList{none, "7"} << QStringList{"/dev/hidraw1"};
-        QTest::newRow("head, middle and tail dropped")
-            << QStringList{"0", "1", "0x", "2", none} << QStringList{"/dev/hidraw1", "/dev/hidraw3"};
-        QTest::newRow("all dropped") << QStringList{"0", none, "00"} << QStringList();
-        QTest::newRow("order kept") << QStringList{"9", "8", "7"}
-                                    << QStringList{"/dev/hidraw0", "/dev/hidraw1", "/dev/hidraw2"};
+        QTest::addRow("nothing") << QStringList() << QStringList();
+        QTest::addRow("leading zero dropped, later zero kept")
+            << QStringList{"a 0123", "b 1230", "c A0"} << QStringList{"b", "c"};
+        QTest::addRow("empty serial listed") << QStringList{"a "} << QStringList{"a"};
+        QTest::addRow("missing serial dropped") << QStringList{"a", "b 7"} << QStringList{"b"};
+        QTest::addRow("head, middle and tail dropped")
+            << QStringList{"a 0", "b 1", "c 0x", "d 2", "e"} << QStringList{"b", "d"};
+        QTest::addRow("all dropped") << QStringList{"a 0", "b", "c 00"} << QStringList();
+        QTest::addRow("order kept") << QStringList{"c 9", "a 8", "b 7"} << QStringList{"c", "a", "b"};
+        // One device with several collections: one record, and so one report, each.
+        QTest::addRow("records of one device") << QStringList{"a 5", "a 5", "b 0", "a 5"}
+                                               << QStringList{"a", "a", "a"};
     }
 
     void serial_rule()
     {
-        QFETCH(QStringList, serials);
-        QFETCH(QStringList, kept);
+        QFETCH(QStringList, records);
+        QFETCH(QStringList, listed);
 
-        hid_device_info *listed = yoyo::drop_unlisted(chain(serials));
-        QCOMPARE(paths(listed), kept);
-        QCOMPARE(yoyo::count_records(listed), kept.size());
-        hid_free_enumeration(listed);
+        hid_device_info *head = yoyo::drop_unlisted(chain(records));
+        QStringList paths;
+        for (const hid_device_info *record = head; record; record = record->next)
+            paths << QString::fromUtf8(record->path);
+        QCOMPARE(paths, listed);
+        QCOMPARE(yoyo::count_records(head), listed.size());
+        hid_free_enumeration(head);
     }
 };
 

@@ -1,5 +1,5 @@
 // link/hid_library.cpp's hidapi calls without their process-wide lock. Only
-// in the ThreadSanitizer build, where the broadcast tests run against it to
+// in the ThreadSanitizer build, where tst_hid_library runs against it to
 // show that the race the lock prevents is seen.
 #include "hid_library.h"
 
