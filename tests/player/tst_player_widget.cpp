@@ -1,8 +1,11 @@
-// The video surface over real libvlc in the private X session. The ledger
-// sits between it and libvlc and keeps account of every media, media player
-// and listener: whatever happens, each is released exactly once.
+// The video surface over real libvlc in the private X session, and the
+// names it gives the files it opens. The ledger sits between it and libvlc
+// and keeps account of every media, media player and listener: whatever
+// happens, each is released exactly once.
 #include "player_widget.h"
+#include "video_names.h"
 #include "vlc_ledger.h"
+#include "xdotool.h"
 
 #include <QElapsedTimer>
 #include <QScreen>
@@ -10,8 +13,6 @@
 #include <QtTest>
 
 #include <vlc/vlc.h>
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 #include <sys/stat.h>
 
@@ -23,8 +24,8 @@ const QString clip = QStringLiteral(MEDIA_DIR "/clip_2s.mp4");
 
 libvlc_media_player_t *last_player()
 {
-    const auto players = ledger::created_players();
-    return players.isEmpty() ? nullptr : players.last().player;
+    const QVector<libvlc_media_player_t *> players = vlc_ledger::now().players;
+    return players.value(players.size() - 1);
 }
 
 // The widget's part of the screen shows the clip's colour bars (the
@@ -42,22 +43,6 @@ bool shows_picture(QWidget *widget)
         }
     }
     return vivid > image.width() * image.height() / 16 / 10;
-}
-
-// A double-click made by the X server as if by a mouse, so that it goes to
-// whichever window, Qt's or libvlc's, would get a real one.
-void x_double_click(const QPoint &global)
-{
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(global.x()),
-                        std::int16_t(global.y()), 0);
-    for (int click = 0; click < 2; ++click) {
-        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    }
-    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    xcb_disconnect(connection);
 }
 
 } // namespace
@@ -110,23 +95,24 @@ private slots:
     void cleanup()
     {
         widget.reset();
-        QCOMPARE(ledger::live_players(), 0);
-        QCOMPARE(ledger::released_twice_or_unknown(), 0);
-        QCOMPARE(ledger::live_listeners(), 0);
-        QCOMPARE(ledger::live_media(), 0);
+        const vlc_ledger ledger = vlc_ledger::now();
+        QCOMPARE(ledger.live.size(), 0);
+        QCOMPARE(ledger.bad_releases, 0);
+        QCOMPARE(ledger.listeners, 0);
+        QCOMPARE(ledger.media, 0);
     }
 
     // Runs first: the process makes its libvlc instance once, and tries
     // again when that failed.
     void instance_is_retried_then_kept()
     {
-        ledger::fail_next_instance();
+        vlc_ledger::fail_instance();
         QCOMPARE(widget->open_media(clip), QString());
         QVERIFY(!widget->has_media());
         QCOMPARE(widget->open_media(clip), QString("clip_2s.mp4"));
         QCOMPARE(widget->open_media(copy_as("tone_1s.ogg", "tone_1s.ogg")), QString("tone_1s.ogg"));
         const QStringList caching{"--file-caching=1000", "--disc-caching=1000"};
-        QCOMPARE(ledger::instance_requests(), QVector<QStringList>({caching, caching}));
+        QCOMPARE(vlc_ledger::now().instances, QVector<QStringList>({caching, caching}));
     }
 
     void open_data()
@@ -154,27 +140,27 @@ private slots:
         QFETCH(QString, shown);
         if (shown.isEmpty())
             QCOMPARE(widget->open_media(clip), QString("clip_2s.mp4"));
-        const int players_before = ledger::created_players().size();
+        const int players_before = vlc_ledger::now().players.size();
 
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(widget->open_media(path), shown);
         QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
 
-        QCOMPARE(ledger::created_players().size(), players_before + (shown.isEmpty() ? 0 : 1));
-        QCOMPARE(ledger::live_players(), 0);
-        QCOMPARE(ledger::live_media(), 1);
+        QCOMPARE(vlc_ledger::now().players.size(), players_before + (shown.isEmpty() ? 0 : 1));
+        QCOMPARE(vlc_ledger::now().live.size(), 0);
+        QCOMPARE(vlc_ledger::now().media, 1);
         widget->start_playback();
-        QCOMPARE(ledger::created_players().last().media_path, shown.isEmpty() ? clip : path);
+        QCOMPARE(vlc_ledger::now().player_media.last(), shown.isEmpty() ? clip : path);
     }
 
     void play_without_media_does_nothing()
     {
         QSignalSpy stopped(widget.get(), &player_widget::player_stopped);
-        const int players_before = ledger::created_players().size();
+        const int players_before = vlc_ledger::now().players.size();
         widget->start_playback();
         widget->stop_playback();
-        QCOMPARE(ledger::created_players().size(), players_before);
+        QCOMPARE(vlc_ledger::now().players.size(), players_before);
         QVERIFY(!widget->is_playing());
         QCOMPARE(stopped.count(), 0);
     }
@@ -183,7 +169,7 @@ private slots:
     {
         QTest::addColumn<QString>("then");
         for (const char *then : {"runs to its end", "stopped", "played again at once", "another file opened",
-                                 "widget destroyed"})
+                                 "widget destroyed", "prepared, stopped unseen"})
             QTest::addRow("%s", then) << then;
     }
 
@@ -199,6 +185,16 @@ private slots:
         QVERIFY(QTest::qWaitFor([this] { return !shows_picture(widget.get()); }, 5000));
         QSignalSpy stopped(widget.get(), &player_widget::player_stopped);
         QSignalSpy double_clicked(widget.get(), &player_widget::double_clicked);
+        if (then == "prepared, stopped unseen") {
+            // As a countdown aborted: the video made ready never shows.
+            widget->prepare_playback();
+            QVERIFY(!QTest::qWaitFor([this] { return shows_picture(widget.get()); }, 1500));
+            QVERIFY(!widget->is_playing());
+            widget->stop_playback();
+            QTRY_COMPARE(stopped.count(), 1);
+            QCOMPARE(vlc_ledger::now().live.size(), 0);
+            return;
+        }
         widget->start_playback();
         libvlc_media_player_t *first = last_player();
         if (then == "played again at once")
@@ -209,7 +205,11 @@ private slots:
         QVERIFY(widget->is_playing());
 
         if (then == "runs to its end") {
-            x_double_click(widget->mapToGlobal(widget->rect().center()));
+            // Made by the X server as by a mouse, so that it goes to
+            // whichever window, Qt's or libvlc's, would get a real one.
+            const QPoint at = widget->mapToGlobal(widget->rect().center());
+            QVERIFY(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "--repeat",
+                             "2", "--delay", "80", "1"}));
             QTRY_COMPARE(double_clicked.count(), 1);
             QVERIFY(stopped.wait(10000));
             widget->stop_playback();
@@ -217,21 +217,51 @@ private slots:
             widget->stop_playback();
         } else if (then == "played again at once") {
             // Replacing a playback is no end of the current one.
-            QTRY_VERIFY(!ledger::is_live(first));
+            QTRY_VERIFY(!vlc_ledger::now().live.contains(first));
             QCOMPARE(stopped.count(), 0);
             QVERIFY(stopped.wait(10000));
         } else if (then == "another file opened") {
             QCOMPARE(widget->open_media(copy_as("tone_1s.ogg", "tone_1s.ogg")), QString("tone_1s.ogg"));
         } else {
             widget.reset();
-            QVERIFY(!ledger::is_live(current));
+            QVERIFY(!vlc_ledger::now().live.contains(current));
             return;
         }
         QTRY_COMPARE(stopped.count(), 1);
         QVERIFY(!widget->is_playing());
-        QVERIFY(!ledger::is_live(current));
-        QCOMPARE(ledger::live_players(), 0);
+        QVERIFY(!vlc_ledger::now().live.contains(current));
+        QCOMPARE(vlc_ledger::now().live.size(), 0);
         QVERIFY(widget->has_media());
+    }
+
+    void shown_name_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QChar>("separator");
+        QTest::addColumn<QString>("native");
+        QTest::addColumn<QString>("shown");
+        const QChar windows('\\'), unix('/');
+        QTest::addRow("windows, forward slashes")
+            << "C:/Shows/2024/opening.mp4" << windows << "C:\\Shows\\2024\\opening.mp4" << "opening.mp4";
+        QTest::addRow("windows, backslash last") << "C:/Shows/2024\\opening.mp4" << windows
+                                                 << "C:\\Shows\\2024\\opening.mp4" << "opening.mp4";
+        QTest::addRow("windows, no separator") << "opening.mp4" << windows << "opening.mp4" << "opening.mp4";
+        // A backslash is an ordinary character of a name elsewhere.
+        QTest::addRow("unix, backslash in a name") << "/home/op/a\\b.mp4" << unix << "/home/op/a\\b.mp4" << "a\\b.mp4";
+        QTest::addRow("20 characters") << "/v/abcdefghijklmnopqrst" << unix << "/v/abcdefghijklmnopqrst"
+                                       << "abcdefghijklmnopqrst";
+    }
+
+    // How an opened file's path becomes the name the window shows, under
+    // the Windows rules and the Unix ones, on any platform.
+    void shown_name()
+    {
+        QFETCH(QString, path);
+        QFETCH(QChar, separator);
+        QFETCH(QString, native);
+        QFETCH(QString, shown);
+        QCOMPARE(native_media_path(path, separator), native);
+        QCOMPARE(elide_name(media_file_name(native, separator)), shown);
     }
 };
 

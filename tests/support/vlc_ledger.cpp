@@ -1,26 +1,31 @@
 #include "vlc_ledger.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <mutex>
+#include <utility>
 
 #include <vlc/vlc.h>
 
 namespace {
 
-// Listeners change on libvlc's threads too.
 std::mutex lock;
-QVector<ledger::player_record> players;
-QSet<libvlc_media_player_t *> live;
+vlc_ledger account;
 QHash<libvlc_media_t *, QString> media_paths;
-int media_count = 0;
-int listener_count = 0;
-int bad_releases = 0;
-QVector<QStringList> requests;
-bool fail_instance = false;
 
 } // namespace
+
+vlc_ledger vlc_ledger::now()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return account;
+}
+
+void vlc_ledger::fail_instance()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    account.fail_next_instance = true;
+}
 
 extern "C" {
 
@@ -36,16 +41,13 @@ void __real_libvlc_event_detach(libvlc_event_manager_t *events, libvlc_event_typ
 
 libvlc_instance_t *__wrap_libvlc_new(int argc, const char *const *argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
     {
         std::lock_guard<std::mutex> guard(lock);
-        requests << arguments;
-        if (fail_instance) {
-            fail_instance = false;
+        account.instances << QStringList();
+        for (int i = 0; i < argc; ++i)
+            account.instances.last() << QString::fromUtf8(argv[i]);
+        if (std::exchange(account.fail_next_instance, false))
             return nullptr;
-        }
     }
     return __real_libvlc_new(argc, argv);
 }
@@ -54,18 +56,16 @@ libvlc_media_t *__wrap_libvlc_media_new_path(libvlc_instance_t *instance, const 
 {
     libvlc_media_t *media = __real_libvlc_media_new_path(instance, path);
     std::lock_guard<std::mutex> guard(lock);
-    if (media) {
-        ++media_count;
-        media_paths.insert(media, QString::fromUtf8(path));
-    }
+    account.media += media != nullptr;
+    media_paths.insert(media, QString::fromUtf8(path));
     return media;
 }
 
 void __wrap_libvlc_media_release(libvlc_media_t *media)
 {
-    if (media) {
+    {
         std::lock_guard<std::mutex> guard(lock);
-        --media_count;
+        account.media -= media != nullptr;
     }
     __real_libvlc_media_release(media);
 }
@@ -75,8 +75,9 @@ libvlc_media_player_t *__wrap_libvlc_media_player_new_from_media(libvlc_media_t 
     libvlc_media_player_t *player = __real_libvlc_media_player_new_from_media(media);
     std::lock_guard<std::mutex> guard(lock);
     if (player) {
-        players << ledger::player_record{player, media_paths.value(media)};
-        live.insert(player);
+        account.players << player;
+        account.player_media << media_paths.value(media);
+        account.live.insert(player);
     }
     return player;
 }
@@ -85,8 +86,7 @@ void __wrap_libvlc_media_player_release(libvlc_media_player_t *player)
 {
     {
         std::lock_guard<std::mutex> guard(lock);
-        if (!live.remove(player))
-            ++bad_releases;
+        account.bad_releases += !account.live.remove(player);
     }
     __real_libvlc_media_player_release(player);
 }
@@ -96,8 +96,7 @@ int __wrap_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type
 {
     const int result = __real_libvlc_event_attach(events, type, callback, data);
     std::lock_guard<std::mutex> guard(lock);
-    if (result == 0)
-        ++listener_count;
+    account.listeners += result == 0;
     return result;
 }
 
@@ -106,59 +105,7 @@ void __wrap_libvlc_event_detach(libvlc_event_manager_t *events, libvlc_event_typ
 {
     __real_libvlc_event_detach(events, type, callback, data);
     std::lock_guard<std::mutex> guard(lock);
-    --listener_count;
+    --account.listeners;
 }
 
 } // extern "C"
-
-namespace ledger {
-
-QVector<player_record> created_players()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return players;
-}
-
-bool is_live(libvlc_media_player_t *player)
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return live.contains(player);
-}
-
-int live_players()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return live.size();
-}
-
-int live_media()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return media_count;
-}
-
-int live_listeners()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return listener_count;
-}
-
-int released_twice_or_unknown()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return bad_releases;
-}
-
-QVector<QStringList> instance_requests()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return requests;
-}
-
-void fail_next_instance()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    fail_instance = true;
-}
-
-} // namespace ledger

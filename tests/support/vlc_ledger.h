@@ -1,36 +1,26 @@
 #pragma once
 
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
 struct libvlc_media_player_t;
-struct libvlc_media_t;
 
 // An account of what the code under test does with libvlc. The test binary
-// is linked with --wrap for the calls below, so each call the video surface
-// makes passes through the ledger on its way to the real libvlc.
-namespace ledger {
+// is linked with --wrap for the calls that make and release instances,
+// media, media players and listeners, so each passes through the ledger on
+// its way to the real libvlc.
+struct vlc_ledger {
+    QVector<libvlc_media_player_t *> players; // every player made, previews included
+    QStringList player_media;                 // the path of each one's media
+    QSet<libvlc_media_player_t *> live;
+    int media = 0;        // made and not yet released
+    int listeners = 0;    // attached and not yet detached
+    int bad_releases = 0; // of a player released before, or never made
+    QVector<QStringList> instances; // the arguments of every libvlc_new
+    bool fail_next_instance = false; // without reaching libvlc
 
-struct player_record
-{
-    libvlc_media_player_t *player;
-    QString media_path; // the path the player's media was made from
+    // A copy, taken under the lock: libvlc's threads change the account too.
+    static vlc_ledger now();
+    static void fail_instance();
 };
-
-// Every media player created, in order, previews included.
-QVector<player_record> created_players();
-bool is_live(libvlc_media_player_t *player);
-int live_players();
-// Media made by the code under test and not yet released by it.
-int live_media();
-// Releases of a player that was already released, or never made.
-int released_twice_or_unknown();
-// Event listeners attached and not yet detached.
-int live_listeners();
-
-// Arguments of every libvlc_new call, successful or not.
-QVector<QStringList> instance_requests();
-// Makes the next libvlc_new call fail without reaching libvlc.
-void fail_next_instance();
-
-} // namespace ledger
