@@ -116,5 +116,8 @@ void X11Client::close(unsigned window)
     event.data.data32[0] = c.atom("WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(c.xcb, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
-    xcb_flush(c.xcb);
+    // Waits for a reply to a later request, so the server has passed the
+    // message on before this client goes: an X server that sees a client
+    // hang up may drop the requests it has not read yet.
+    std::free(xcb_get_input_focus_reply(c.xcb, xcb_get_input_focus(c.xcb), nullptr));
 }
