@@ -1,6 +1,7 @@
 #include "player_widget.h"
 #include "ui_player_widget.h"
 #include "video_names.h"
+#include "vlc_log.h"
 
 #include <QDir>
 #include <QSemaphore>
@@ -19,6 +20,8 @@ libvlc_instance_t *shared_vlc_instance()
     if (!vlc_instance) {
         const char *const arguments[] = {"--file-caching=1000", "--disc-caching=1000"};
         vlc_instance = libvlc_new(2, arguments);
+        if (vlc_instance)
+            route_vlc_log(vlc_instance);
     }
     return vlc_instance;
 }
