@@ -1,3 +1,4 @@
+#include "signal_close.h"
 #include "startup.h"
 #include "window_icon.h"
 #include "vantrel.h"
@@ -10,6 +11,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     startup::set_window_icon();
     startup::register_fonts();
+    // Outlives the window: a signal while the window's destructor runs is
+    // waited out, unless it is the second.
+    signal_close closer;
     vantrel window;
     window.setWindowFlags(Qt::Dialog);
     window.show();
