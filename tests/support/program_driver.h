@@ -6,10 +6,13 @@
 // like, is read from a copy of the same window built in the test process,
 // which scales to the screen as the programs must (PROGRAM_TEST_MAIN).
 
+#include "version_dlg.h"
 #include "x11_client.h"
+#include "xdotool.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -76,19 +79,15 @@ public:
     // window unless given).
     void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
 
-    // How the program draws a widget of the copy, against the copy's own
-    // drawing of it with the widget's font and with a family that nobody
-    // has (what Qt draws when a font is missing): mean differences of grey
-    // per pixel. `on` is the program's window that shows the widget. Waits
-    // for the program to paint, away from the pointer, until it looks like
-    // the copy with the font, or 5 s.
-    struct Likeness {
-        double to_font;
-        double to_fallback;
-        bool drawn_with_font() const { return to_font * 2 < to_fallback; }
-    };
-    Likeness likeness(QWidget *widget, unsigned on)
+    // The program draws a widget of the copy as the copy does with the
+    // widget's font, not as with a family that nobody has (what Qt draws
+    // when a font is missing): mean differences of grey per pixel, the first
+    // at most half the second. `on` is the program's window that shows the
+    // widget (its main window unless given). Waits up to 5 s for the program
+    // to paint, away from the pointer.
+    void check_font(QWidget *widget, unsigned on = 0)
     {
+        on = on ? on : window.id;
         QWidget *copy = widget->window();
         const QRect area(widget->mapTo(copy, QPoint(0, 0)), widget->size());
         const QRect pixels(area.topLeft() * scale(), area.size() * scale());
@@ -104,13 +103,49 @@ public:
         // the window goes where its left edge shows, the pointer off it.
         xdotool({"windowmove", QString::number(on), "0", "0"});
         xdotool({"mousemove", "0", "0"});
-        Likeness seen{};
-        QTest::qWaitFor([&] {
+        double to_font = 255, to_fallback = 0;
+        const bool drawn_with_font = QTest::qWaitFor([&] {
             const QImage drawn = QGuiApplication::primaryScreen()->grabWindow(on).toImage().copy(pixels);
-            seen = {distance(drawn, with_font), distance(drawn, fallback)};
-            return seen.drawn_with_font();
+            to_font = distance(drawn, with_font);
+            to_fallback = distance(drawn, fallback);
+            return to_font * 2 < to_fallback;
         }, 5000);
-        return seen;
+        QVERIFY2(drawn_with_font, qPrintable(QString("%1 in %2: font %3, fallback %4")
+                                                           .arg(widget->objectName(), font.family())
+                                                           .arg(to_font).arg(to_fallback)));
+    }
+
+    // The about dialog that `button` of the copy opens draws its glyphs with
+    // their fonts, and holds the window behind it until it is closed.
+    void check_about(QWidget *button)
+    {
+        click(button);
+        const unsigned about = wait_for_window("Version Infomation");
+        QVERIFY(about);
+        version_dlg copy;
+        copy.setAttribute(Qt::WA_DontShowOnScreen);
+        copy.show();
+        for (const char *glyph : {"label_7", "label_9"}) {
+            check_font(copy.findChild<QWidget *>(glyph), about);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        close();
+        QVERIFY(!process.waitForFinished(1000));
+        close(about);
+    }
+
+    // Closed as `how` says, the program ends within `ms` with exit code 0.
+    void check_ends(const QString &how, int ms)
+    {
+        QElapsedTimer closing;
+        closing.start();
+        if (how == "window manager")
+            close();
+        QVERIFY2(process.waitForFinished(15000), "the program did not end");
+        QVERIFY2(closing.elapsed() < ms, qPrintable(QString::number(closing.elapsed())));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
     }
 
     qreal scale() const { return qApp->devicePixelRatio(); }
@@ -132,22 +167,20 @@ private:
     }
 
     bool visible(const QString &title) { return xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}); }
-
-    bool xdotool(const QStringList &arguments)
-    {
-        QProcess tool;
-        tool.start("xdotool", arguments);
-        return tool.waitForFinished(5000) && tool.exitCode() == 0;
-    }
 };
 
 // The test process lays its copies out at the screen's scale, as the
-// programs are meant to, whatever the environment says.
+// programs are meant to, whatever the environment says, and draws them with
+// the three fonts, registered here by hand.
 #define PROGRAM_TEST_MAIN(TestObject)                                                              \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");                                               \
         QApplication application(argc, argv);                                                      \
+        for (const char *font : {":/fonts/Entypo+.ttf", ":/fonts/talvek_logo.ttf",                 \
+                                 ":/fonts/tz3_other_icons.ttf"})                                   \
+            if (QFontDatabase::addApplicationFont(font) < 0)                                       \
+                qFatal("%s is not in the test's resources", font);                                 \
         TestObject test;                                                                           \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
