@@ -18,6 +18,9 @@ vantrel::vantrel(QWidget *parent)
     , ui(new Ui::vantrel)
 {
     ui->setupUi(this);
+#ifndef Q_OS_WIN
+    light_entry_text();
+#endif
     yoyo::library_init();
     install_vertical_label(ui->lbl_con_t);
 
@@ -52,6 +55,22 @@ vantrel::~vantrel()
     stop_polling();
     delete ui;
 }
+
+#ifndef Q_OS_WIN
+// The form gives entry fields black text on the window's black base. Windows
+// draws its native fields white whatever the palette says; other styles draw
+// the base as given, so the panel's number and HTML fields and the Auto tick
+// take the window's light text instead.
+void vantrel::light_entry_text()
+{
+    for (QWidget *entries : {static_cast<QWidget *>(ui->col_pan), static_cast<QWidget *>(ui->chk_send_auto)}) {
+        QPalette light = entries->palette();
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            light.setColor(group, QPalette::Text, palette().color(group, QPalette::WindowText));
+        entries->setPalette(light);
+    }
+}
+#endif
 
 std::array<ColorPalletItem *, favourite_count> vantrel::swatches() const
 {

@@ -39,6 +39,9 @@ private slots:
     void showEvent(QShowEvent *e) override;
 
 private:
+#ifndef Q_OS_WIN
+    void light_entry_text();
+#endif
     std::array<ColorPalletItem *, favourite_count> swatches() const;
     void show_yoyo_count();
     void stop_polling();

@@ -240,6 +240,22 @@ private slots:
         // Nothing left over may reach for the window.
         QTest::qWait(2 * 250);
     }
+
+    // The panel's entry fields and the Auto tick draw light text on a dark
+    // base, not the form's black on black.
+    void entries_readable()
+    {
+        open_window(0);
+        QList<QWidget *> entries{window->findChild<QCheckBox *>("chk_send_auto")};
+        for (QLineEdit *field : window->findChild<QColorDialogPan *>("col_pan")->findChildren<QLineEdit *>())
+            entries << field;
+        QVERIFY(entries.size() >= 8); // six numbers, HTML, Auto
+        for (QWidget *entry : entries) {
+            const QPalette colours = entry->palette();
+            QVERIFY2(qGray(colours.color(QPalette::Text).rgb()) - qGray(colours.color(QPalette::Base).rgb()) > 128,
+                     entry->metaObject()->className());
+        }
+    }
 };
 
 QTEST_MAIN(tst_vantrel)
