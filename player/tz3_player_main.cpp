@@ -9,6 +9,7 @@
 #include "transport.h"
 #include "version_dlg.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QFileDialog>
 #include <QResizeEvent>
@@ -156,6 +157,12 @@ void tz3_player_main::on_btn_open_clicked()
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty())
         return;
+    // The window is held while libvlc checks the file and plays its
+    // preview; the wait cursor says so until the check is over.
+    struct busy_cursor {
+        busy_cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~busy_cursor() { QApplication::restoreOverrideCursor(); }
+    } busy;
     const QString name = player->open_media(files.first());
     if (!name.isEmpty())
         ui->lbl_file_name->setText(name);
