@@ -154,17 +154,6 @@ private slots:
         QCOMPARE(vlc_ledger::now().player_media.last(), shown.isEmpty() ? clip : path);
     }
 
-    void play_without_media_does_nothing()
-    {
-        QSignalSpy stopped(widget.get(), &player_widget::player_stopped);
-        const int players_before = vlc_ledger::now().players.size();
-        widget->start_playback();
-        widget->stop_playback();
-        QCOMPARE(vlc_ledger::now().players.size(), players_before);
-        QVERIFY(!widget->is_playing());
-        QCOMPARE(stopped.count(), 0);
-    }
-
     void playback_data()
     {
         QTest::addColumn<QString>("then");
