@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <csignal>
+
 class ProgramDriver
 {
 public:
@@ -26,21 +28,25 @@ public:
         process.setProcessChannelMode(QProcess::ForwardedChannels);
     }
 
-    // Starts the program and waits for its window; false if none came.
-    bool start(const QString &program, const QProcessEnvironment &environment, const QStringList &arguments = {})
+    // Starts the program, its screen scaling turned off in the environment
+    // that it must override, and waits for its window; false if none came.
+    bool start(const QString &program, const QStringList &arguments = {}, const QString &home = QString())
     {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_AUTO_SCREEN_SCALE_FACTOR", "0");
+        if (!home.isEmpty())
+            environment.insert("HOME", home);
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
         return process.waitForStarted()
             && QTest::qWaitFor([this] { return (window = display.window_of(process.processId())).viewable; }, 20000);
     }
 
-    // A click in the middle of a widget of the copy, in the program's
-    // window `on` (its main window unless given).
-    void click(QWidget *widget, unsigned on = 0)
+    // A click in the middle of a widget of the copy, in the program's window.
+    void click(QWidget *widget)
     {
         const QPoint at = widget->mapTo(widget->window(), widget->rect().center()) * scale();
-        xdotool({"mousemove", "--window", QString::number(on ? on : window.id), QString::number(at.x()),
+        xdotool({"mousemove", "--window", QString::number(window.id), QString::number(at.x()),
                  QString::number(at.y()), "click", "1"});
     }
 
@@ -116,11 +122,11 @@ public:
     }
 
     // The about dialog that `button` of the copy opens draws its glyphs with
-    // their fonts, and holds the window behind it until it is closed.
+    // their fonts, and holds the window behind it; it stays up.
     void check_about(QWidget *button)
     {
         click(button);
-        const unsigned about = wait_for_window("Version Infomation");
+        about = wait_for_window("Version Infomation");
         QVERIFY(about);
         version_dlg copy;
         copy.setAttribute(Qt::WA_DontShowOnScreen);
@@ -132,20 +138,32 @@ public:
         }
         close();
         QVERIFY(!process.waitForFinished(1000));
-        close(about);
     }
 
-    // Closed as `how` says, the program ends within `ms` with exit code 0.
+    // Ended as `how` says, by the window manager closing its windows or by
+    // signals ("SIGINT then SIGTERM"), the program ends within `ms`: with
+    // exit code 0, or killed at once by a second signal.
     void check_ends(const QString &how, int ms)
     {
         QElapsedTimer closing;
         closing.start();
-        if (how == "window manager")
+        if (how == "window manager") {
+            if (about)
+                close(about);
             close();
+        }
+        const QStringList signal_names = how.split(" then ");
+        for (const QString &name : signal_names) {
+            if (name.startsWith("SIG"))
+                ::kill(process.processId(), name == "SIGINT" ? SIGINT : SIGTERM);
+        }
         QVERIFY2(process.waitForFinished(15000), "the program did not end");
         QVERIFY2(closing.elapsed() < ms, qPrintable(QString::number(closing.elapsed())));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
+        // Either signal may be the one handled first.
+        const bool killed = signal_names.size() > 1;
+        QCOMPARE(process.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+        if (!killed)
+            QCOMPARE(process.exitCode(), 0);
     }
 
     qreal scale() const { return qApp->devicePixelRatio(); }
@@ -153,6 +171,7 @@ public:
     QProcess process;
     X11Client display;
     X11Client::Window window;
+    unsigned about = 0; // the about dialog's window, once up
 
 private:
     static double distance(const QImage &a, const QImage &b)
