@@ -20,7 +20,6 @@ struct tz3_player_main_test_access {
 
     static void poll_yoyos(tz3_player_main &w) { w.poll_yoyos(); }
     static void tz3_send_all(tz3_player_main &w, const std::uint8_t *report) { w.tz3_send_all(report); }
-    static void send_start(tz3_player_main &w) { w.send_start(); }
     static void send_stop(tz3_player_main &w) { w.send_stop(); }
     static void set_delay(tz3_player_main &w, const QString &text) { w.set_delay(text); }
 };
