@@ -42,9 +42,8 @@ private slots:
         QTest::addColumn<QStringList>("seen");   // what each yo-yo received
 
         const QString red = "colour 255 12 77";
-        QTest::addRow("#FF0C4D") << QColor("#FF0C4D") << QStringList{"", ""} << QStringList{red, red};
-        QTest::addRow("alpha ignored") << QColor(255, 12, 77, 0) << QStringList{""} << QStringList{red};
-        QTest::addRow("black") << QColor(Qt::black) << QStringList{""} << QStringList{"colour 0 0 0"};
+        QTest::addRow("#FF0C4D, alpha ignored") << QColor(255, 12, 77, 0) << QStringList{"", ""}
+                                                << QStringList{red, red};
         QTest::addRow("sixty-four yo-yos") << QColor(Qt::white) << QStringList(QVector<QString>(64, "").toList())
                                            << QStringList(QVector<QString>(64, "colour 255 255 255").toList());
         QTest::addRow("unplugged and refusing skipped")
@@ -112,15 +111,6 @@ private slots:
             QVERIFY(yoyos.wait_for_reports(listed[i], expected.size(), 5000));
             QCOMPARE(described(yoyos, listed[i]), expected);
         }
-        std::vector<int> first_send;
-        for (const rig::Received &report : yoyos.received())
-            if (rig::describe(report.bytes) != "colour 1 2 3")
-                first_send.push_back(report.yoyo);
-        std::vector<int> in_list_order;
-        for (int i = 0; i < faults.size(); ++i)
-            if (!seen[i].isEmpty())
-                in_list_order.push_back(listed[i]);
-        QVERIFY(first_send == in_list_order);
     }
 };
 

@@ -198,7 +198,9 @@ private slots:
         QCOMPARE(described(*yoyos, 1), (QStringList{"colour 255 12 77", "colour 245 183 0"}));
     }
 
-    // Fixed size, centred on every show; the count's caption reads upward.
+    // Fixed size, centred on every show; the count's caption reads upward;
+    // the panel's entry fields and the Auto tick draw light text on a dark
+    // base, not the form's black on black.
     void shown()
     {
         open_window(0);
@@ -221,6 +223,16 @@ private slots:
                 if (qAlpha(drawn.pixel(x, y)) && drawn.pixel(x, y) != drawn.pixel(0, 0))
                     ink |= QRect(x, y, 1, 1);
         QVERIFY2(ink.width() > 2 * ink.height(), qPrintable(QString("%1x%2").arg(ink.width()).arg(ink.height())));
+
+        QList<QWidget *> entries{child<QCheckBox>("chk_send_auto")};
+        for (QLineEdit *field : child<QColorDialogPan>("col_pan")->findChildren<QLineEdit *>())
+            entries << field;
+        QVERIFY(entries.size() >= 8); // six numbers, HTML, Auto
+        for (QWidget *entry : entries) {
+            const QPalette colours = entry->palette();
+            QVERIFY2(qGray(colours.color(QPalette::Text).rgb()) - qGray(colours.color(QPalette::Base).rgb()) > 128,
+                     entry->metaObject()->className());
+        }
     }
 
     // The poll thread may be waiting for this thread to take its next count
@@ -239,22 +251,6 @@ private slots:
         QTRY_VERIFY2(!thread_named("yoyo-poll"), "the poll thread outlived its window");
         // Nothing left over may reach for the window.
         QTest::qWait(2 * 250);
-    }
-
-    // The panel's entry fields and the Auto tick draw light text on a dark
-    // base, not the form's black on black.
-    void entries_readable()
-    {
-        open_window(0);
-        QList<QWidget *> entries{window->findChild<QCheckBox *>("chk_send_auto")};
-        for (QLineEdit *field : window->findChild<QColorDialogPan *>("col_pan")->findChildren<QLineEdit *>())
-            entries << field;
-        QVERIFY(entries.size() >= 8); // six numbers, HTML, Auto
-        for (QWidget *entry : entries) {
-            const QPalette colours = entry->palette();
-            QVERIFY2(qGray(colours.color(QPalette::Text).rgb()) - qGray(colours.color(QPalette::Base).rgb()) > 128,
-                     entry->metaObject()->className());
-        }
     }
 };
 
