@@ -31,7 +31,6 @@ private slots:
 
         QTest::addRow("usb start 5 s") << false << "start 5" << expected("0002F0000000", 65);
         QTest::addRow("ble start 5 s") << true << "start 5" << expected("000002F0000000", 66);
-        QTest::addRow("usb start 10 s") << false << "start 10" << expected("00021C020000", 65);
         QTest::addRow("ble start 1200 s") << true << "start 1200" << expected("00000204190100", 66);
         // Text that is no number reaches the report as 0: the count is -60.
         QTest::addRow("usb start 0 s") << false << "start 0" << expected("0002C4FFFFFF", 65);

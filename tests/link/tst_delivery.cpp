@@ -33,6 +33,7 @@ constexpr int nothing = -1;
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(yoyo::Delivery)
 
 class tst_delivery : public QObject
 {
@@ -48,27 +49,19 @@ private slots:
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("broadcast");
         QTest::addColumn<QString>("rules");
-        QTest::addColumn<int>("outcome");
+        QTest::addColumn<yoyo::Delivery>("outcome");
         QTest::addColumn<int>("level");
-        const QString failures = "vantrel.link.info=true";
-        const QString everything = "vantrel.link=true";
-        const int info = QtInfoMsg;
-        QTest::addRow("delivered, every level on") << yoyo::usb << Fault::none << false << everything
-                                                   << int(yoyo::Delivery::delivered) << int(QtDebugMsg);
-        QTest::addRow("delivered, failures on") << yoyo::usb << Fault::none << false << failures
-                                                << int(yoyo::Delivery::delivered) << nothing;
-        QTest::addRow("unplugged") << yoyo::usb << Fault::unplugged << false << failures
-                                   << int(yoyo::Delivery::not_opened) << info;
-        QTest::addRow("unplugged, default rules") << yoyo::usb << Fault::unplugged << false << QString()
-                                                  << int(yoyo::Delivery::not_opened) << nothing;
-        QTest::addRow("write failing") << yoyo::bluetooth << Fault::write_fails << false << failures
-                                       << int(yoyo::Delivery::write_failed) << info;
-        QTest::addRow("no answer") << yoyo::usb << Fault::silent << false << failures
-                                   << int(yoyo::Delivery::no_answer) << info;
-        QTest::addRow("bluetooth awaits no answer") << yoyo::bluetooth << Fault::silent << false << everything
-                                                    << int(yoyo::Delivery::delivered) << int(QtDebugMsg);
-        QTest::addRow("write failing, in a broadcast") << yoyo::usb << Fault::write_fails << true << failures
-                                                       << int(yoyo::Delivery::write_failed) << info;
+        const QString failures = "vantrel.link.info=true", all = "vantrel.link=true";
+        using D = yoyo::Delivery;
+        const auto usb = yoyo::usb, ble = yoyo::bluetooth;
+        const int debug = QtDebugMsg, info = QtInfoMsg;
+        QTest::addRow("delivered") << usb << Fault::none << false << all << D::delivered << debug;
+        QTest::addRow("unplugged") << usb << Fault::unplugged << false << failures << D::not_opened << info;
+        QTest::addRow("default rules") << usb << Fault::unplugged << false << QString() << D::not_opened << nothing;
+        QTest::addRow("write failing") << ble << Fault::write_fails << false << failures << D::write_failed << info;
+        QTest::addRow("no answer") << usb << Fault::silent << false << failures << D::no_answer << info;
+        QTest::addRow("ble, silent") << ble << Fault::silent << false << all << D::delivered << debug;
+        QTest::addRow("in a broadcast") << usb << Fault::write_fails << true << failures << D::write_failed << info;
     }
     void each_outcome_is_logged_once()
     {
@@ -76,7 +69,7 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(bool, broadcast);
         QFETCH(QString, rules);
-        QFETCH(int, outcome);
+        QFETCH(yoyo::Delivery, outcome);
         QFETCH(int, level);
         rig::VirtualYoyos yoyos;
         const int yoyo = yoyos.add({transport.reads_answer ? rig::Transport::usb : rig::Transport::bluetooth,
@@ -98,7 +91,7 @@ private slots:
         } else {
             const yoyo::Delivery got = yoyo::deliver(transport, list->path, list->serial_number,
                                                      yoyo::framed(transport, stop.data()).data());
-            QCOMPARE(int(got), outcome);
+            QCOMPARE(got, outcome);
         }
         qInstallMessageHandler(before);
         hid_free_enumeration(list);
