@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack from an already built tree and checks
-# what a user installs: the three programs (stripped) and nothing else that
-# runs, desktop entries whose command and icon the package really provides,
-# the yo-yo access rule where udev reads it, the documents Debian requires,
-# maintainer scripts, a Depends field that names the package of every
-# library the programs load and of the libvlc plugins they need, and no
-# errors from lintian.
+# what a user installs: exactly the three programs, their desktop entries and
+# icons, the yo-yo access rule where udev reads it and the documents Debian
+# requires, with their modes; maintainer scripts; a Depends field that names
+# the package of every library the programs load and of the libvlc plugins
+# they need; and no errors from lintian (which also sees unstripped
+# programs, missing documents and maintainer scripts that are not sh).
 #
 # Usage: check_package.sh CPACK CPACK_CONFIG WORK_DIR RULES_FILE RULES_DIR
 set -euo pipefail
@@ -31,7 +31,6 @@ echo "package: $(basename "$deb")"
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vantrel-show ] || fail "Package is '$(field Package)'"
 [ "$(field Version)" = 1.0.0-1 ] || fail "Version is '$(field Version)'"
-[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is '$(field Architecture)'"
 echo "Depends: $(field Depends)"
 # The package names in Depends, alternatives included, versions dropped.
 mapfile -t depends < <(field Depends | tr ',|' '\n\n' | sed -e 's/(.*)//' -e 's/[[:space:]]//g' | grep -v '^$')
@@ -40,22 +39,24 @@ depends_on() { printf '%s\n' "${depends[@]}" | grep -x "$1" >/dev/null; }
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
-# The programs, and no other executable code (no tests, no rig).
-mapfile -t bin < <(cd "$root/usr/bin" && ls)
-[ "${bin[*]}" = "${programs[*]}" ] || fail "/usr/bin holds '${bin[*]}', expected '${programs[*]}'"
-while IFS= read -r -d '' file; do
-  if [ "$(head -c 4 "$file" | od -An -c | tr -d ' ')" = '177ELF' ]; then
-    case ${file#"$root"} in
-      /usr/bin/pulsetra|/usr/bin/pulsetra_ble|/usr/bin/skeel) ;;
-      *) fail "unexpected executable code in the package: ${file#"$root"}" ;;
-    esac
-  fi
-done < <(find "$root" -type f -print0)
+rule=$rules_dir/$(basename "$rules_source")
+expected=$(
+  echo "-rw-r--r-- .$rule"
+  for program in "${programs[@]}"; do
+    echo "-rwxr-xr-x ./usr/bin/$program"
+    echo "-rw-r--r-- ./usr/share/applications/$program.desktop"
+    for size in 16x16 32x32 48x48 256x256; do echo "-rw-r--r-- ./usr/share/icons/hicolor/$size/apps/$program.png"; done
+    echo "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/$program.svg"
+  done
+  echo "-rw-r--r-- ./usr/share/doc/vantrel-show/changelog.Debian.gz"
+  echo "-rw-r--r-- ./usr/share/doc/vantrel-show/copyright"
+)
+diff <(sort <<<"$expected") <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $6 }' | sort) \
+  || fail "the package's files (>) are not the expected ones (<)"
+cmp -s "$root$rule" "$rules_source" || fail "the packaged $rule differs from $rules_source"
+
 for program in "${programs[@]}"; do
   exe=$root/usr/bin/$program
-  [ -x "$exe" ] || { fail "/usr/bin/$program is missing or not executable"; continue; }
-  readelf -S "$exe" | grep '\.symtab' >/dev/null && fail "/usr/bin/$program is not stripped"
-
   # Every library it loads comes from a package that Depends names.
   while read -r needed; do
     path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib && !found { print $NF; found = 1 }')
@@ -68,16 +69,10 @@ for program in "${programs[@]}"; do
     depends_on "$owner" || fail "$program needs $needed from $owner, which Depends does not name"
   done < <(readelf -d "$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 
-  # What its desktop entry starts, and the icon it shows, are in the package.
+  # Its desktop entry starts it and shows its icon.
   entry=$root/usr/share/applications/$program.desktop
-  [ -f "$entry" ] || { fail "no desktop entry for $program"; continue; }
-  exec_line=$(sed -n 's/^Exec=//p' "$entry")
-  [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "$program.desktop starts '$exec_line', not in /usr/bin"
-  icon=$(sed -n 's/^Icon=//p' "$entry")
-  for size in 16x16 32x32 48x48 256x256; do
-    [ -f "$root/usr/share/icons/hicolor/$size/apps/$icon.png" ] || fail "no $size icon '$icon' for $program"
-  done
-  [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon '$icon' for $program"
+  grep -Eq "^Exec=$program( |\$)" "$entry" && grep -qx "Icon=$program" "$entry" \
+    || fail "$program.desktop does not start $program with its icon"
 done
 
 # libvlc decodes and draws on X11 through plugins that no link names.
@@ -88,18 +83,9 @@ for plugin in codec/libavcodec_plugin.so demux/libmp4_plugin.so video_output/lib
   depends_on "$owner" || fail "the libvlc plugin $plugin comes from $owner, which Depends does not name"
 done
 
-# The access rule, byte for byte, where udev reads packaged rules.
-rule=$root$rules_dir/$(basename "$rules_source")
-[ -f "$rule" ] && cmp -s "$rule" "$rules_source" || fail "the package lacks $rules_dir/$(basename "$rules_source") or it differs"
-
-doc=$root/usr/share/doc/vantrel-show
-[ -f "$doc/copyright" ] || fail "no /usr/share/doc/vantrel-show/copyright"
-gzip -t "$doc/changelog.Debian.gz" 2>/dev/null || fail "no valid /usr/share/doc/vantrel-show/changelog.Debian.gz"
-
 dpkg-deb -e "$deb" "$work/control"
 for script in postinst postrm; do
-  [ -x "$work/control/$script" ] || { fail "no executable $script"; continue; }
-  sh -n "$work/control/$script" || fail "$script is not valid sh"
+  [ -x "$work/control/$script" ] || fail "no executable $script"
 done
 
 # lintian: errors fail the package, the rest is shown.
