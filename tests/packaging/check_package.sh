@@ -59,13 +59,8 @@ for program in "${programs[@]}"; do
   exe=$root/usr/bin/$program
   # Every library it loads comes from a package that Depends names.
   while read -r needed; do
-    path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib && !found { print $NF; found = 1 }')
-    [ -n "$path" ] || { fail "$program needs $needed, which is not installed here"; continue; }
-    owner=
-    for candidate in "$path" "/usr$path" "${path#/usr}"; do
-      owner=$(dpkg -S "$candidate" 2>/dev/null | awk -F: 'NR == 1 { print $1 }') && [ -n "$owner" ] && break
-    done
-    [ -n "$owner" ] || { fail "no package owns $path"; continue; }
+    owner=$(dpkg -S "*/$(gcc -dumpmachine)/$needed" 2>/dev/null | awk -F: 'NR == 1 { print $1 }') || true
+    [ -n "$owner" ] || { fail "no package here holds $needed, which $program needs"; continue; }
     depends_on "$owner" || fail "$program needs $needed from $owner, which Depends does not name"
   done < <(readelf -d "$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 
