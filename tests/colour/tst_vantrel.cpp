@@ -7,7 +7,6 @@
 #include "startup.h"
 #include "unbound_slots.h"
 #include "vantrel.h"
-#include "version_dlg.h"
 #include "yoyo_list.h"
 
 #include <QCheckBox>
@@ -110,7 +109,7 @@ private slots:
                                        << QStringList{f2, black, black, black};
         QTest::addRow("nothing else sends")
             << QStringList{"F6", "F7", "F8", "F9", "F10", "F11", "A", "Escape", "middle col_f2",
-                           "btn_send_col", "about"}
+                           "btn_send_col"}
             << QStringList{black};
         QTest::addRow("without Auto only Send sends, and closing sends nothing")
             << QStringList{"chk_send_auto", "F1", "click col_f2", "F12", "F3", "btn_send_col"}
@@ -143,14 +142,6 @@ private slots:
                     ok ? dialog->accept() : dialog->reject();
                 });
                 QTest::mousePress(child<ColorPalletItem>(words[1]), Qt::RightButton);
-            } else if (words[0] == "about") {
-                bool shown = false;
-                answer_modal<version_dlg>([&shown](version_dlg *dialog) {
-                    shown = true;
-                    dialog->reject();
-                });
-                child<QPushButton>("btn_version_info")->click();
-                QVERIFY(shown);
             } else if (words[0] == "Escape") {
                 // Where the operator types in the panel: Escape must not close it.
                 QTest::keyClick(child<QColorDialogPan>("col_pan")->findChild<QLineEdit *>(), Qt::Key_Escape);
