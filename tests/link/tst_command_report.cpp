@@ -9,10 +9,14 @@ QByteArray wire(const std::vector<std::uint8_t> &report)
     return QByteArray(reinterpret_cast<const char *>(report.data()), int(report.size()));
 }
 
-QByteArray expected(const char *hex_head, int length)
+QByteArray start(const yoyo::Transport &transport, int seconds)
 {
-    const QByteArray head = QByteArray::fromHex(hex_head);
-    return head + QByteArray(length - head.size(), '\0');
+    return wire(yoyo::framed(transport, yoyo::start_report(seconds).data()));
+}
+
+QByteArray colour(int red, int green, int blue)
+{
+    return wire(yoyo::colour_report(red / 255.0, green / 255.0, blue / 255.0));
 }
 
 } // namespace
@@ -25,38 +29,31 @@ private slots:
     // What hid_write gets for each command, one row per transport.
     void on_the_wire_data()
     {
-        QTest::addColumn<bool>("ble");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("report");
+        QTest::addColumn<QByteArray>("hex"); // then zeros to the transport's length
+        QTest::addColumn<int>("length");
 
-        QTest::addRow("usb start 5 s") << false << "start 5" << expected("0002F0000000", 65);
-        QTest::addRow("ble start 5 s") << true << "start 5" << expected("000002F0000000", 66);
-        QTest::addRow("ble start 1200 s") << true << "start 1200" << expected("00000204190100", 66);
+        const QByteArray usb_stop = wire(yoyo::framed(yoyo::usb, yoyo::stop_report().data()));
+        const QByteArray ble_stop = wire(yoyo::framed(yoyo::bluetooth, yoyo::stop_report().data()));
+        QTest::addRow("usb start 5 s") << start(yoyo::usb, 5) << QByteArray("0002F0000000") << 65;
+        QTest::addRow("ble start 5 s") << start(yoyo::bluetooth, 5) << QByteArray("000002F0000000") << 66;
+        QTest::addRow("ble start 1200 s") << start(yoyo::bluetooth, 1200) << QByteArray("00000204190100") << 66;
         // Text that is no number reaches the report as 0: the count is -60.
-        QTest::addRow("usb start 0 s") << false << "start 0" << expected("0002C4FFFFFF", 65);
-        QTest::addRow("usb stop") << false << "stop" << expected("0003", 65);
-        QTest::addRow("ble stop") << true << "stop" << expected("000003", 66);
-        QTest::addRow("colour #FF0C4D") << true << "colour 255 12 77"
-                                        << expected("000099" "0000803F" "C1C0403D" "9B9A9A3E", 66);
-        QTest::addRow("colour black") << true << "colour 0 0 0" << expected("000099", 66);
+        QTest::addRow("usb start 0 s") << start(yoyo::usb, 0) << QByteArray("0002C4FFFFFF") << 65;
+        QTest::addRow("usb stop") << usb_stop << QByteArray("0003") << 65;
+        QTest::addRow("ble stop") << ble_stop << QByteArray("000003") << 66;
+        QTest::addRow("colour #FF0C4D") << colour(255, 12, 77)
+                                        << QByteArray("000099" "0000803F" "C1C0403D" "9B9A9A3E") << 66;
+        QTest::addRow("colour black") << colour(0, 0, 0) << QByteArray("000099") << 66;
     }
 
     void on_the_wire()
     {
-        QFETCH(bool, ble);
-        QFETCH(QString, command);
-        QFETCH(QByteArray, bytes);
-
-        const QStringList words = command.split(' ');
-        const yoyo::Transport &transport = ble ? yoyo::bluetooth : yoyo::usb;
-        std::vector<std::uint8_t> report;
-        if (words[0] == "colour")
-            report = yoyo::colour_report(words[1].toInt() / 255.0, words[2].toInt() / 255.0,
-                                         words[3].toInt() / 255.0);
-        else
-            report = yoyo::framed(transport, words[0] == "stop" ? yoyo::stop_report().data()
-                                                                : yoyo::start_report(words[1].toInt()).data());
-        QCOMPARE(wire(report), bytes);
+        QFETCH(QByteArray, report);
+        QFETCH(QByteArray, hex);
+        QFETCH(int, length);
+        const QByteArray head = QByteArray::fromHex(hex);
+        QCOMPARE(report, head + QByteArray(length - head.size(), '\0'));
     }
 };
 
