@@ -56,11 +56,10 @@ private slots:
     // Reports sent one after the other reach each yo-yo in that order, however
     // slowly it answers, while discovery steps run in between; the deliveries
     // own copies of the path and the report, as the caller's list and buffer
-    // go at once. Silent yo-yos
-    // sent a start and at once a stop, as a window closed during a show does,
-    // have both within one answer time-out and a margin. (The rig holds at
-    // most 50 open yo-yo handles at a time, and each silent yo-yo here has two;
-    // failed opens keep theirs, so this runs first.)
+    // go at once. Silent yo-yos sent a start and at once a stop, as a window
+    // closed during a show does, have both within one answer time-out and a
+    // margin. (The rig holds at most 50 open yo-yo handles at a time, and each
+    // silent yo-yo here has two; failed opens keep theirs, so this runs first.)
     void reports_to_one_yoyo_keep_their_order_data()
     {
         QTest::addColumn<yoyo::Transport>("transport");
