@@ -61,8 +61,10 @@ hidraw() { # HID-PATH: the hidraw node under a HID device
   syspath=/sys/devices/$raw
   minor=$((minor + 1))
 }
-hid_name() { # BUS VENDOR PRODUCT: as the kernel names a HID device
-  printf '%s:%s:%s.%04X' "$1" "${2^^}" "${3^^}" $((minor + 1))
+hid_device() { # PARENT BUS VENDOR PRODUCT: a HID device, named as the kernel does, and its hidraw node
+  local hid=$1/$(printf '%s:%s:%s.%04X' "$2" "${3^^}" "${4^^}" $((minor + 1)))
+  node "$hid" hid "HID_ID=$2:0000${3^^}:0000${4^^}"
+  hidraw "$hid"
 }
 port=0
 on_usb() { # VENDOR PRODUCT
@@ -70,12 +72,7 @@ on_usb() { # VENDOR PRODUCT
   local dev=pci0000:00/0000:00:14.0/usb1/1-$port
   usb_device "$dev" "$1" "$2" MAJOR=189 MINOR=$port DEVNAME=bus/usb/001/$(printf %03d $port)
   node "$dev/1-$port:1.0" usb DEVTYPE=usb_interface
-  local hid=$dev/1-$port:1.0/$(hid_name 0003 "$1" "$2")
-  node "$hid" hid "HID_ID=0003:0000${1^^}:0000${2^^}"
-  hidraw "$hid"
-}
-the_usb_device() { # of the last on_usb
-  syspath=/sys/devices/pci0000:00/0000:00:14.0/usb1/1-$port
+  hid_device "$dev/1-$port:1.0" 0003 "$1" "$2"
 }
 # Bluetooth classic: the HID device hangs under a link of a USB adapter,
 # whose own idVendor is the adapter maker's.
@@ -84,18 +81,10 @@ usb_device $adapter 8087 0a2b
 node $adapter/1-9:1.0 usb DEVTYPE=usb_interface
 node $adapter/1-9:1.0/bluetooth/hci0 bluetooth DEVTYPE=host
 node $adapter/1-9:1.0/bluetooth/hci0/hci0:256 bluetooth DEVTYPE=link
-on_bt_classic() { # VENDOR PRODUCT
-  local hid=$adapter/1-9:1.0/bluetooth/hci0/hci0:256/$(hid_name 0005 "$1" "$2")
-  node "$hid" hid "HID_ID=0005:0000${1^^}:0000${2^^}"
-  hidraw "$hid"
-}
+on_bt_classic() { hid_device $adapter/1-9:1.0/bluetooth/hci0/hci0:256 0005 "$1" "$2"; }
 # Bluetooth low energy: the HID device is made by bluetoothd through uhid.
 node virtual/misc/uhid misc MAJOR=10 MINOR=239 DEVNAME=uhid
-on_ble() { # VENDOR PRODUCT
-  local hid=virtual/misc/uhid/$(hid_name 0005 "$1" "$2")
-  node "$hid" hid "HID_ID=0005:0000${1^^}:0000${2^^}"
-  hidraw "$hid"
-}
+on_ble() { hid_device virtual/misc/uhid 0005 "$1" "$2"; }
 
 # expect granted|denied DESCRIPTION: udevadm test on $syspath
 expect() {
@@ -115,7 +104,7 @@ expect() {
 }
 
 on_usb 2680 0100;        expect granted "USB yo-yo 2680:0100"
-the_usb_device;          expect denied "that yo-yo's USB device node (hidapi needs only hidraw)"
+syspath=${syspath%/*:1.0/*}; expect denied "that yo-yo's USB device node (hidapi needs only hidraw)"
 on_usb 0268 0100;        expect granted "USB yo-yo 0268:0100"
 on_bt_classic 0268 0100; expect granted "Bluetooth classic yo-yo 0268:0100"
 on_bt_classic 2680 0100; expect granted "Bluetooth classic yo-yo 2680:0100"
