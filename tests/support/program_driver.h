@@ -1,10 +1,9 @@
 #pragma once
 
 // Steers a real program in the test's X session from the outside, as an
-// operator would: clicks on its widgets, typing, and closing its windows the
-// way a window manager does. Where a widget lies, and what it should look
-// like, is read from a copy of the same window built in the test process,
-// which scales to the screen as the programs must (PROGRAM_TEST_MAIN).
+// operator, a window manager or a terminal would. Where a widget lies and
+// what it should look like is read from a copy of the same window built in
+// the test process, which scales to the screen as the programs must.
 
 #include "version_dlg.h"
 #include "x11_client.h"
@@ -23,11 +22,6 @@
 class ProgramDriver
 {
 public:
-    ProgramDriver()
-    {
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-    }
-
     // Starts the program, its screen scaling turned off in the environment
     // that it must override, and waits for its window; false if none came.
     bool start(const QString &program, const QStringList &arguments = {}, const QString &home = QString())
@@ -37,6 +31,7 @@ public:
         if (!home.isEmpty())
             environment.insert("HOME", home);
         process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(program, arguments);
         return process.waitForStarted()
             && QTest::qWaitFor([this] { return (window = display.window_of(process.processId())).viewable; }, 20000);
@@ -74,7 +69,8 @@ public:
             xdotool({"type", "--delay", "2", path});
             for (int enter = 0; enter < 3; ++enter) {
                 xdotool({"key", "Return"});
-                if (QTest::qWaitFor([&] { return !visible(dialog_title); }, 1000))
+                const QStringList dialog_up{"search", "--onlyvisible", "--name", "^" + dialog_title + "$"};
+                if (QTest::qWaitFor([&] { return !xdotool(dialog_up); }, 1000))
                     return true;
             }
         }
@@ -85,12 +81,9 @@ public:
     // window unless given).
     void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
 
-    // The program draws a widget of the copy as the copy does with the
-    // widget's font, not as with a family that nobody has (what Qt draws
-    // when a font is missing): mean differences of grey per pixel, the first
-    // at most half the second. `on` is the program's window that shows the
-    // widget (its main window unless given). Waits up to 5 s for the program
-    // to paint, away from the pointer.
+    // The program's window `on` (the main one unless given) draws a widget of
+    // the copy as the copy does with the widget's font, not as with a family
+    // that nobody has, which is what Qt draws when a font is missing.
     void check_font(QWidget *widget, unsigned on = 0)
     {
         on = on ? on : window.id;
@@ -153,10 +146,9 @@ public:
             close();
         }
         const QStringList signal_names = how.split(" then ");
-        for (const QString &name : signal_names) {
+        for (const QString &name : signal_names)
             if (name.startsWith("SIG"))
                 ::kill(process.processId(), name == "SIGINT" ? SIGINT : SIGTERM);
-        }
         QVERIFY2(process.waitForFinished(15000), "the program did not end");
         QVERIFY2(closing.elapsed() < ms, qPrintable(QString::number(closing.elapsed())));
         // Either signal may be the one handled first.
@@ -184,8 +176,6 @@ private:
                 sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
         return sum / (a.width() * a.height());
     }
-
-    bool visible(const QString &title) { return xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}); }
 };
 
 // The test process lays its copies out at the screen's scale, as the
