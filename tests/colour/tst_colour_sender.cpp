@@ -65,9 +65,7 @@ private slots:
         QCOMPARE(refresh_yoyo_devices(), faults.size());
         std::vector<int> listed; // ids in list order
         for (const hid_device_info *record = yoyo_devices; record; record = record->next)
-            for (int id = 0; id < faults.size(); ++id)
-                if (yoyos.device_node(id) == record->path)
-                    listed.push_back(id);
+            listed.push_back(std::stoi(record->serial_number) - 1);
         for (int i = 0; i < faults.size(); ++i) {
             const int yoyo = listed[i];
             if (faults[i] == "unplugged")

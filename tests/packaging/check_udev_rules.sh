@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Checks the yo-yo access rule against this system's own udev: in a private
-# mount namespace, empty /sys, /dev and /run are mounted, yo-yos and their
-# near misses are laid out in /sys as the kernel lays them out (on USB, over
-# Bluetooth classic through a USB adapter, over Bluetooth low energy through
-# uhid), and `udevadm test` runs every installed rule on each hidraw node
-# with ours in /run/udev/rules.d. A yo-yo's node must come out tagged uaccess
-# with the uaccess builtin queued by 73-seat-late.rules (which only happens
-# when our tag is set before that file runs); any other node must not be
-# tagged. No node may come out world-writable.
+# Checks the yo-yo access rule against this system's own udev. In a private
+# mount namespace with empty /sys, /dev and /run, yo-yos and their near misses
+# are laid out in /sys as the kernel does (on USB, over Bluetooth classic
+# through a USB adapter, over Bluetooth low energy through uhid), and
+# `udevadm test` runs every installed rule, ours in /run/udev/rules.d, on each
+# node. A yo-yo's hidraw node must come out tagged uaccess with the uaccess
+# builtin queued by 73-seat-late.rules (so our tag must come before that
+# file); no other node may be tagged, and no node may be world-writable.
 #
 # Usage: check_udev_rules.sh RULES_FILE
 # Exits 77 (skipped) only when no private mount namespace can be made here.
