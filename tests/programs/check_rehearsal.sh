@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The headless rehearsal of scripts/rehearse, as its pieces are wired there:
-# a show player among three virtual yo-yos in a private X session, driven
-# through a whole show with the sample video and a delay of 5 s. Passes when
-# the player ends with 0 and each yo-yo received one start for that delay,
-# then one stop, and nothing else.
+# The headless rehearsal of scripts/rehearse, wired as there: passes when the
+# player ends with 0 and each of three yo-yos received one start for a delay
+# of 5 s, then one stop, and nothing else.
 # Usage: check_rehearsal.sh <source dir> <program> <yoyo-rig> <x11-close> <usb|ble>
 set -euo pipefail
 source_dir=$1 kind=$5
