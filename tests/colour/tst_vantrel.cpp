@@ -102,7 +102,6 @@ private slots:
                       f4 = "colour 85 221 224", f5 = "colour 137 252 0", black = "colour 0 0 0";
         QTest::addRow("F1 to F5") << QStringList{"F1", "F2", "F3", "F4", "F5"}
                                   << QStringList{f1, f2, f3, f4, f5, black};
-        QTest::addRow("the same pick twice") << QStringList{"F1", "F1"} << QStringList{f1, f1, black};
         QTest::addRow("clicks on swatches") << QStringList{"click col_f4", "click col_f1", "click col_f1"}
                                             << QStringList{f4, f1, f1, black};
         QTest::addRow("Reset and F12") << QStringList{"F2", "btn_reset_col", "F12"}

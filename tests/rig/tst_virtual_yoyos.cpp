@@ -56,7 +56,6 @@ private slots:
         QTest::addColumn<int>("listed"); // records enumerated after the write
         QTest::addColumn<QString>("outcome");
 
-        QTest::addRow("usb answers") << false << 1 << 1 << "" << 1 << "opens writes answers";
         QTest::addRow("usb answers late") << false << 300 << 1 << "" << 1 << "opens writes answers";
         QTest::addRow("usb silent") << false << -1 << 1 << "" << 1 << "opens writes";
         QTest::addRow("bluetooth never answers") << true << 1 << 1 << "" << 1 << "opens writes";
