@@ -482,10 +482,15 @@ int main(int argc, char *argv[])
                 "Before the surface prepared the video during the countdown it made the media player and played it "
                 "at the last tick: the play call came 2.2 / 3.3 / 7.1 ms after D and the video output 58.8 / 67.2 / "
                 "82.5 ms after D, spread over 23.7 ms (the earlier run of this table). Now the media player is made "
-                "and played at Play with the media opened paused, so libvlc opens the file, makes its video "
-                "output and decodes the first picture and sound during the countdown, with the surface's native "
-                "window unmapped and the sound paused; the last tick maps the window and calls play again, which "
-                "lets the paused player run. The video output is therefore made seconds before D.");
+                "at Play and plays muted, with the surface's native window unmapped, until libvlc has opened the "
+                "file, its decoders and its video output; it is then paused and rewound to the start. The last "
+                "tick calls play again, which lets the held player run, unmutes it and maps the window. The video "
+                "output is therefore made seconds before D. What is left between the play call and the first "
+                "picture is libvlc's own: after a resume it shows its next picture some 10 ms after the call "
+                "plus the decoding of that picture. Calling play earlier by that much would put the picture on D "
+                "but the play call before it; drawing the first picture while held and only uncovering it at D "
+                "worked under Xvfb only where the X server kept the covered window's contents, which neither a "
+                "plain X server nor Windows promises, so the surface does neither.");
     bench::note("show",
                 "The first picture is seen on the X server's screen, not taken from libvlc: a thread with its own "
                 "X connection reads a 4-pixel strip across the surface from the root window (GetImage) every 20 ms "
