@@ -32,8 +32,7 @@ struct Yoyo {
 };
 using Yoyos = std::vector<Yoyo>;
 
-// One change of the delay field during a show, as the operator saw it once
-// the tick that made it had run.
+// The delay field's change at a tick, as the operator saw it after the tick.
 struct Tick {
     QString text;
     qint64 after_play_ms;
@@ -211,9 +210,8 @@ private slots:
             << "7" << QList<int>{1, 0, 0, 0, 1, 0, 1} << "5";
     }
 
-    // One stop report to each listed yo-yo and to nobody else; the GUI
-    // thread hands them over at once, a yo-yo that fails or never answers
-    // costs only itself, and the list may go while they are delivered.
+    // One stop report to each listed yo-yo and to nobody else, handed over at
+    // once; a yo-yo that fails or never answers costs only itself.
     void reports_reach_the_listed_yoyos()
     {
         QFETCH(Yoyos, setup);

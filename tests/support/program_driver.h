@@ -55,10 +55,9 @@ public:
         return tool.readAllStandardOutput().split('\n').first().toUInt();
     }
 
-    // Picks a file in the dialog of that title by typing its path. On a busy
-    // machine keys may reach the dialog before its line edit has the focus,
-    // and a Return may only close the path completer's list, so this types
-    // again until the dialog has gone.
+    // Types the path into the file dialog of that title until the dialog has
+    // gone: keys may come before its line edit has the focus, and a Return
+    // may only close the path completer's list.
     bool pick_file(const QString &dialog_title, const QString &path)
     {
         const unsigned dialog = wait_for_window(dialog_title);
@@ -77,8 +76,7 @@ public:
         return false;
     }
 
-    // Closes a window of the program as a window manager does (its main
-    // window unless given).
+    // As a window manager closes a window of the program (the main one unless given).
     void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
 
     // The program's window `on` (the main one unless given) draws a widget of
@@ -109,9 +107,8 @@ public:
             to_fallback = distance(drawn, fallback);
             return to_font * 2 < to_fallback;
         }, 5000);
-        QVERIFY2(drawn_with_font, qPrintable(QString("%1 in %2: font %3, fallback %4")
-                                                           .arg(widget->objectName(), font.family())
-                                                           .arg(to_font).arg(to_fallback)));
+        QVERIFY2(drawn_with_font,
+                 qPrintable(QString("%1: font %2, fallback %3").arg(font.family()).arg(to_font).arg(to_fallback)));
     }
 
     // The about dialog that `button` of the copy opens draws its glyphs with
