@@ -18,10 +18,13 @@ set(skipped
   tst_poll_loop
   tst_vantrel
   tst_favourites
-  # The programs themselves in an X session: all of the above at once, and
+  # The programs themselves in an X session (also in the headless
+  # rehearsal): all of the above at once, and
   # GCC 12's ThreadSanitizer runtime fails its own allocator check
   # (sanitizer_allocator_secondary.h:297) in them under Qt's xcb platform.
   tst_pulsetra_usb
   tst_pulsetra_ble
   tst_skeel
+  rehearsal_usb
+  rehearsal_ble
 )
