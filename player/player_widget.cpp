@@ -4,6 +4,7 @@
 #include "vlc_log.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QSemaphore>
 #include <QThread>
 
@@ -202,21 +203,28 @@ void player_widget::hold_when_ready()
     libvlc_media_player_set_time(media_player, 0);
 }
 
-void player_widget::start_playback()
+void player_widget::start_playback(const QDeadlineTimer &at)
 {
     if (!held)
         prepare_playback();
     if (!held)
         return;
     hold_timer.stop();
-    // Resumes the held player (or lets one that is still warming up run on
-    // from where it is, which is its start when nothing has waited for it).
-    // libvlc shows the first picture and plays the sound some milliseconds
-    // after the call, in which time the sound is switched on and the
-    // surface's window mapped.
+    // The surface's window is mapped, and the window system has seen it,
+    // before the player runs: a picture drawn into an unmapped window is
+    // lost, and the screen would stay black until the next one.
+    set_held(false);
+    QGuiApplication::sync();
+    while (!at.hasExpired())
+        QThread::yieldCurrentThread();
+    // Rewound once more: after a rewind while paused, libvlc 3.0 resumes the
+    // sound late by as long as the player was held; rewound while running,
+    // sound and picture start together. The held player (or one still
+    // warming up) has its start decoded already, so the first picture
+    // follows within milliseconds.
+    libvlc_media_player_set_time(media_player, 0);
     libvlc_media_player_play(media_player);
     libvlc_audio_set_mute(media_player, 0);
-    set_held(false);
 }
 
 void player_widget::stop_playback()

@@ -33,8 +33,10 @@ public:
     // its decoders and its video output out of sight and without sound, then
     // holds it paused at the start, so that start_playback only lets it run.
     void prepare_playback();
-    // Starts the prepared playback, or a new one when none is held.
-    void start_playback();
+    // Starts the prepared playback, or a new one when none is held, so that
+    // it runs from `at`: the surface is uncovered first, then the call waits
+    // for `at` (give it a few milliseconds) before the video runs.
+    void start_playback(const QDeadlineTimer &at = QDeadlineTimer(0));
     // Stops the current media player, held or playing, if any.
     void stop_playback();
     bool is_playing() const;

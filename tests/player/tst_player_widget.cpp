@@ -37,6 +37,17 @@ bool shows_picture(QWidget *widget)
     return vivid > image.width() * image.height() / 16 / 10;
 }
 
+// A sound stream plays on the session's sound server now.
+bool sound_flows()
+{
+    QProcess pactl;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    pactl.setProcessEnvironment(environment);
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    return pactl.waitForFinished(5000) && pactl.readAllStandardOutput().contains("Corked: no");
+}
+
 } // namespace
 
 class tst_player_widget : public QObject
@@ -147,7 +158,7 @@ private slots:
     {
         QTest::addColumn<QString>("then");
         for (const char *then : {"runs to its end", "stopped", "played again at once", "another file opened",
-                                 "widget destroyed", "prepared, stopped unseen"})
+                                 "widget destroyed", "prepared, stopped unseen", "prepared, held, started"})
             QTest::addRow("%s", then) << then;
     }
 
@@ -172,7 +183,18 @@ private slots:
             QTRY_COMPARE(stopped.count(), 1);
             return;
         }
+        if (then == "prepared, held, started") {
+            // Held as through a countdown: the sound must still start with
+            // the picture, not as much later as the player was held.
+            widget->prepare_playback();
+            libvlc_media_player_t *held = vlc_ledger::now().players.last();
+            QTRY_COMPARE(libvlc_media_player_get_state(held), libvlc_Paused);
+            QTest::qWait(2000);
+            QVERIFY(!sound_flows());
+        }
         widget->start_playback();
+        if (then == "prepared, held, started")
+            QVERIFY(QTest::qWaitFor(sound_flows, 500));
         libvlc_media_player_t *first = vlc_ledger::now().players.last();
         if (then == "played again at once")
             widget->start_playback();
@@ -190,7 +212,7 @@ private slots:
             QTRY_COMPARE(double_clicked.count(), 1);
             QVERIFY(stopped.wait(10000));
             widget->stop_playback();
-        } else if (then == "stopped") {
+        } else if (then == "stopped" || then == "prepared, held, started") {
             widget->stop_playback();
         } else if (then == "played again at once") {
             // Replacing a playback is no end of the current one.
