@@ -40,6 +40,11 @@ QByteArray &saved_geometry()
 bool was_maximized = false;
 bool is_full_screen = false;
 
+// How early the last tick is aimed before the video's start: more than a
+// timer's wake-up may be late on a busy machine, and time for the video
+// surface to be uncovered; the rest is waited out.
+constexpr qint64 last_tick_lead_ms = 10;
+
 const QString transparent_container = QStringLiteral("background-color:rgba(0,0,0,0)");
 const QString black_container = QStringLiteral("background-color:rgba(0,0,0,255);");
 
@@ -176,11 +181,14 @@ void tz3_player_main::on_btn_play_clicked()
 
     playing = true;
     ui->btn_play->setText(QString());
-    blackout_from = ui->txt_delay->text().toInt(nullptr, 10) - 3;
+    const int delay = ui->txt_delay->text().toInt(nullptr, 10);
+    blackout_from = delay - 3;
     ui->main_content->setEnabled(false);
     ui->player->show();
     ui->player->setStyleSheet(transparent_container);
 
+    // The yo-yos count from the start report; so does the video.
+    video_due = QDeadlineTimer(delay * qint64(1000), Qt::PreciseTimer);
     send_start();
 
     // A precise timer: each tick is due a whole second after the one before,
@@ -257,7 +265,10 @@ void tz3_player_main::countdown_tick()
     ui->txt_delay->setText(QStringLiteral("%1").arg(remaining));
 
     if (remaining <= 0) {
-        player->start_playback();
+        // The tick was aimed a little early (below); the player waits out
+        // the few milliseconds left, so the video starts on time, not when
+        // the timer happened to wake up.
+        player->start_playback(video_due);
         disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
         connect(player, &player_widget::double_clicked, player,
                 [this] { stop_show(); }, Qt::DirectConnection);
@@ -266,8 +277,13 @@ void tz3_player_main::countdown_tick()
         countdown_timer->stop();
         countdown_timer->deleteLater();
         countdown_timer = nullptr;
-    } else if (remaining <= blackout_from) {
-        ui->player->setStyleSheet(black_container);
+    } else {
+        if (remaining == 1) {
+            const qint64 left_ms = video_due.remainingTimeNSecs() / 1000000 - last_tick_lead_ms;
+            countdown_timer->start(int(qMax<qint64>(0, left_ms)));
+        }
+        if (remaining <= blackout_from)
+            ui->player->setStyleSheet(black_container);
     }
 }
 

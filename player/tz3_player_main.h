@@ -3,6 +3,7 @@
 #include "broadcast.h"
 #include "discovery.h"
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -70,6 +71,9 @@ private:
     // takes its timer with it.
     yoyo::Broadcast broadcast;
     QTimer *countdown_timer = nullptr;
+    // When the video of the running show starts: D seconds after the start
+    // report was handed over.
+    QDeadlineTimer video_due;
     // Enumerates on a thread of its own and hands each new list back here.
     yoyo::Discovery discovery;
 
