@@ -78,6 +78,17 @@ track_count count_tracks(libvlc_media_t *media)
 constexpr int hold_poll_ms = 10;
 constexpr int longest_warm_up_ms = 2000;
 
+// How long before a start the held video is rewound.
+constexpr qint64 rewind_lead_ms = 10;
+
+// Yields the GUI thread until `milliseconds` before `at`; only used for the
+// last few milliseconds before a start, where a timer would wake too late.
+void wait_until(const QDeadlineTimer &at, qint64 milliseconds)
+{
+    while (at.remainingTimeNSecs() > milliseconds * 1000000)
+        QThread::yieldCurrentThread();
+}
+
 } // namespace
 
 player_widget::player_widget(QWidget *parent)
@@ -211,18 +222,18 @@ void player_widget::start_playback(const QDeadlineTimer &at)
         return;
     hold_timer.stop();
     // The surface's window is mapped, and the window system has seen it,
-    // before the player runs: a picture drawn into an unmapped window is
+    // before anything is drawn: a picture drawn into an unmapped window is
     // lost, and the screen would stay black until the next one.
     set_held(false);
     QGuiApplication::sync();
-    while (!at.hasExpired())
-        QThread::yieldCurrentThread();
-    // Rewound once more: after a rewind while paused, libvlc 3.0 resumes the
-    // sound late by as long as the player was held; rewound while running,
-    // sound and picture start together. The held player (or one still
-    // warming up) has its start decoded already, so the first picture
-    // follows within milliseconds.
+    // Rewound while still paused, a little before `at`: libvlc then draws
+    // the first picture on its own, in about that time, so it shows at `at`;
+    // after a play call it would date the picture some 10 ms ahead. Rewound
+    // just before it runs, the sound starts with the picture too (after a
+    // rewind long before, libvlc 3.0 holds the sound back by as long).
+    wait_until(at, rewind_lead_ms);
     libvlc_media_player_set_time(media_player, 0);
+    wait_until(at, 0);
     libvlc_media_player_play(media_player);
     libvlc_audio_set_mute(media_player, 0);
 }

@@ -31,12 +31,16 @@ public:
     bool has_media() const;
     // Makes the next playback's media player and lets libvlc open the file,
     // its decoders and its video output out of sight and without sound, then
-    // holds it paused at the start, so that start_playback only lets it run.
+    // holds it paused at the start, so that start_playback has little left
+    // to do.
     void prepare_playback();
     // Starts the prepared playback, or a new one when none is held, so that
-    // it runs from `at`: the surface is uncovered first, then the call waits
-    // for `at` (give it a few milliseconds) before the video runs.
+    // it runs from `at`: the surface is uncovered and the video rewound
+    // first. It returns once the video runs.
     void start_playback(const QDeadlineTimer &at = QDeadlineTimer(0));
+    // How long before `at` start_playback wants to be called: room for a
+    // timer that wakes late, the uncovering and the rewind.
+    static constexpr qint64 start_lead_ms = 20;
     // Stops the current media player, held or playing, if any.
     void stop_playback();
     bool is_playing() const;

@@ -40,11 +40,6 @@ QByteArray &saved_geometry()
 bool was_maximized = false;
 bool is_full_screen = false;
 
-// How early the last tick is aimed before the video's start: more than a
-// timer's wake-up may be late on a busy machine, and time for the video
-// surface to be uncovered; the rest is waited out.
-constexpr qint64 last_tick_lead_ms = 10;
-
 const QString transparent_container = QStringLiteral("background-color:rgba(0,0,0,0)");
 const QString black_container = QStringLiteral("background-color:rgba(0,0,0,255);");
 
@@ -265,9 +260,9 @@ void tz3_player_main::countdown_tick()
     ui->txt_delay->setText(QStringLiteral("%1").arg(remaining));
 
     if (remaining <= 0) {
-        // The tick was aimed a little early (below); the player waits out
-        // the few milliseconds left, so the video starts on time, not when
-        // the timer happened to wake up.
+        // The tick was aimed a little early (below); the player readies the
+        // video and waits out the milliseconds left, so the video starts on
+        // time, not when the timer happened to wake up.
         player->start_playback(video_due);
         disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
         connect(player, &player_widget::double_clicked, player,
@@ -279,7 +274,7 @@ void tz3_player_main::countdown_tick()
         countdown_timer = nullptr;
     } else {
         if (remaining == 1) {
-            const qint64 left_ms = video_due.remainingTimeNSecs() / 1000000 - last_tick_lead_ms;
+            const qint64 left_ms = video_due.remainingTimeNSecs() / 1000000 - player_widget::start_lead_ms;
             countdown_timer->start(int(qMax<qint64>(0, left_ms)));
         }
         if (remaining <= blackout_from)
