@@ -21,6 +21,9 @@ using steady = std::chrono::steady_clock;
 [[noreturn]] void fail(const std::string &why);
 
 double ms_between(steady::time_point from, steady::time_point to);
+// The processor time the calling thread has used, in ms: unlike the time
+// between two moments, it leaves out the time the thread was not running.
+double thread_cpu_ms();
 
 struct Summary {
     double min = 0;
@@ -70,7 +73,9 @@ public:
     HandoverClock(int &argc, char **argv, const char *class_name);
     bool notify(QObject *receiver, QEvent *event) override;
 
-    std::vector<double> handovers;
+    // How long each hand-over took on the GUI thread, and the processor
+    // time it used.
+    std::vector<double> handovers, handover_cpu;
 
 private:
     const char *class_name;
