@@ -187,8 +187,8 @@ void tz3_player_main::on_btn_play_clicked()
     send_start();
 
     // A precise timer: each tick is due a whole second after the one before,
-    // so the video starts D seconds after the start report was queued to
-    // within milliseconds (a coarse timer may drift by 5 % a tick).
+    // so the count the operator sees keeps time (a coarse timer may drift by
+    // 5 % a tick); countdown_tick aims the last one at the video's start.
     countdown_timer = new QTimer();
     countdown_timer->setTimerType(Qt::PreciseTimer);
     connect(countdown_timer, &QTimer::timeout, countdown_timer,
