@@ -59,7 +59,9 @@ private slots:
     // go at once. Silent yo-yos sent a start and at once a stop, as a window
     // closed during a show does, have both within one answer time-out and a
     // margin. (The rig holds at most 50 open yo-yo handles at a time, and each
-    // silent yo-yo here has two; failed opens keep theirs, so this runs first.)
+    // silent yo-yo here has two; failed opens keep theirs, so this runs first.
+    // Answering yo-yos' handles must be closed as they go, or a broadcast to
+    // 64 of them would hold them all at once.)
     void reports_to_one_yoyo_keep_their_order_data()
     {
         QTest::addColumn<yoyo::Transport>("transport");
@@ -69,6 +71,7 @@ private slots:
         QTest::addColumn<int>("within_ms");
         QTest::addRow("none") << yoyo::usb << 0 << 1 << 1 << 0;
         QTest::addRow("usb, answering slowly") << yoyo::usb << 8 << 300 << 2 << 30000;
+        QTest::addRow("usb, 64 answering") << yoyo::usb << 64 << 1 << 2 << 30000;
         QTest::addRow("usb, 24 silent") << yoyo::usb << 24 << silent << 1 << yoyo::answer_timeout_ms + 900;
         QTest::addRow("bluetooth, 24, 15 rounds") << yoyo::bluetooth << 24 << 1 << 15 << 30000;
     }
