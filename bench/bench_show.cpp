@@ -594,11 +594,12 @@ int main(int argc, char *argv[])
                 "picture by itself in about that time, and calls play at D on the monotonic clock, which lets the "
                 "video and its sound run.");
     bench::note("show",
-                "Before (the earlier runs of this table): with the media player made and played at the last tick, "
+                "Earlier runs of this table, not of this run (bench/results.md as committed in b3c858a and "
+                "001a21e): in b3c858a, with the media player made and played at the last tick, "
                 "the play call came 2.2 / 3.3 / 7.1 ms after D and the video output 58.8 / 67.2 / 82.5 ms after D. "
-                "With the player prepared at Play but resumed at the last tick as the timer woke, the play call "
-                "came 1.09 / 2.43 / 3.10 ms after D and the first picture 7.0 / 19.0 / 27.3 ms after D (spread "
-                "20.3 ms); and the sound came seconds late: rewound while held, libvlc 3.0 held the sound back by "
+                "In 001a21e, with the player prepared at Play but resumed at the last tick as the timer woke, the "
+                "play call came 1.09 / 2.43 / 3.10 ms after D and the first picture 7.0 / 19.0 / 27.3 ms after D "
+                "(spread 20.3 ms); and the sound came seconds late: rewound while held, libvlc 3.0 held the sound back by "
                 "as long as the player had been held, then dropped it to catch up (its log: \"deferring start "
                 "(4972407 us)\", later \"playback way too late: flushing buffers\").");
     bench::note("show",
