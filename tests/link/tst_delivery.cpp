@@ -30,6 +30,19 @@ void keep(QtMsgType type, const QMessageLogContext &context, const QString &text
 
 constexpr int nothing = -1;
 
+// A word of what the log line says of each outcome, which is all that a
+// broadcast leaves of it.
+const char *said(yoyo::Delivery outcome)
+{
+    switch (outcome) {
+    case yoyo::Delivery::not_opened: return "could not be opened";
+    case yoyo::Delivery::write_failed: return "write failed";
+    case yoyo::Delivery::no_answer: return "no answer";
+    case yoyo::Delivery::delivered: break;
+    }
+    return "took the report";
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -99,7 +112,9 @@ private slots:
         QCOMPARE(logged.size(), level == nothing ? 0 : 1);
         if (level != nothing) {
             QCOMPARE(int(logged[0].type), level);
-            QVERIFY2(logged[0].text.contains(path) && logged[0].text.contains("\"77\""), qPrintable(logged[0].text));
+            QVERIFY2(logged[0].text.contains(path) && logged[0].text.contains("\"77\"")
+                         && logged[0].text.contains(said(outcome)),
+                     qPrintable(logged[0].text));
         }
     }
 };
