@@ -1,14 +1,54 @@
-// The show player's serial-number rule on hand-built records: hidapi's
+// The show player's serial-number rule on hand-built records (hidapi's
 // hidraw backend never yields a record without a serial, so that case can
-// only be built by hand.
+// only be built by hand), and discovery's steps among virtual yo-yos: which
+// lists reach the thread that asked for them.
 #include "discovery.h"
+#include "hid_library.h"
+#include "virtual_yoyos.h"
 
 #include <QtTest>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cwchar>
+#include <mutex>
+#include <vector>
 
 namespace {
+
+// hidapi's enumerate and free calls pass through here on their way to the
+// real library (linked with --wrap): enumerations beyond `let_through` wait
+// at a gate until it opens or `hold_ms` have passed, and the lists
+// returned and freed are noted.
+namespace gate {
+std::mutex mutex;
+std::condition_variable changed;
+int entered = 0;
+int let_through = 0;
+int hold_ms = 0;
+std::vector<hid_device_info *> returned, freed;
+
+template <typename Condition>
+bool await(Condition condition)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(10), condition);
+}
+
+void open()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    let_through = entered;
+    changed.notify_all();
+}
+
+bool was_freed(int list)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return int(returned.size()) > list && std::count(freed.begin(), freed.end(), returned[list]) > 0;
+}
+} // namespace gate
 
 // Records as hidapi allocates them, so that hid_free_enumeration frees them.
 // Each is "path serial", or "path" alone for a record without a serial.
@@ -30,11 +70,48 @@ hid_device_info *chain(const QStringList &records)
 
 } // namespace
 
+extern "C" {
+hid_device_info *__real_hid_enumerate(unsigned short vendor_id, unsigned short product_id);
+void __real_hid_free_enumeration(hid_device_info *list);
+
+hid_device_info *__wrap_hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+{
+    {
+        std::unique_lock<std::mutex> lock(gate::mutex);
+        const int me = gate::entered++;
+        gate::changed.notify_all();
+        gate::changed.wait_for(lock, std::chrono::milliseconds(gate::hold_ms), [me] { return me < gate::let_through; });
+    }
+    hid_device_info *list = __real_hid_enumerate(vendor_id, product_id);
+    std::lock_guard<std::mutex> lock(gate::mutex);
+    gate::returned.push_back(list);
+    gate::changed.notify_all();
+    return list;
+}
+
+void __wrap_hid_free_enumeration(hid_device_info *list)
+{
+    {
+        std::lock_guard<std::mutex> lock(gate::mutex);
+        gate::freed.push_back(list);
+        gate::changed.notify_all();
+    }
+    __real_hid_free_enumeration(list);
+}
+} // extern "C"
+
+Q_DECLARE_METATYPE(hid_device_info *)
+
 class tst_discovery : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        yoyo::library_init();
+        qRegisterMetaType<hid_device_info *>(); // for the signal spy
+    }
     void serial_rule_data()
     {
         QTest::addColumn<QStringList>("records");
@@ -65,7 +142,71 @@ private slots:
         QCOMPARE(yoyo::count_records(head), listed.size());
         hid_free_enumeration(head);
     }
+
+    void hand_over_data()
+    {
+        QTest::addColumn<int>("yoyos");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QList<int>>("handed"); // the yo-yos of each list handed over
+
+        QTest::addRow("one step") << 2 << 1 << false << QList<int>{2};
+        QTest::addRow("no yo-yo: a null list all the same") << 0 << 1 << false << QList<int>{0};
+        // A yo-yo comes while the second step waits; the first step's list
+        // has not been taken yet when the second's is ready.
+        QTest::addRow("two steps before a list is taken: only the latest") << 1 << 2 << false << QList<int>{2};
+        QTest::addRow("stopped with a step under way") << 1 << 1 << true << QList<int>();
+    }
+
+    // Each step's list goes to the thread that started discovery, as long as
+    // nothing newer has come in the meantime and discovery has not been
+    // stopped; a list that is never handed over is freed.
+    void hand_over()
+    {
+        QFETCH(int, yoyos);
+        QFETCH(int, steps);
+        QFETCH(bool, stopped);
+        QFETCH(QList<int>, handed);
+        rig::VirtualYoyos rig;
+        for (int i = 0; i < yoyos; ++i)
+            rig.add({rig::Transport::usb, std::to_string(i + 1), 1, 1});
+        {
+            std::lock_guard<std::mutex> lock(gate::mutex);
+            gate::entered = 0;
+            gate::let_through = steps - 1; // the last step waits at the gate
+            // A stopped step ends by itself after stop() has begun to wait.
+            gate::hold_ms = stopped ? 300 : 10000;
+            gate::returned.clear();
+            gate::freed.clear();
+        }
+
+        yoyo::Discovery discovery(yoyo::usb);
+        QSignalSpy found(&discovery, &yoyo::Discovery::found);
+        for (int step = 0; step < steps; ++step)
+            discovery.start();
+        // This thread takes no list before the last step is under way.
+        QVERIFY(gate::await([steps] { return gate::entered == steps; }));
+        if (stopped) {
+            discovery.stop();
+            QTRY_VERIFY(found.count() > 0 || gate::was_freed(0));
+        } else {
+            if (steps > 1)
+                rig.add({rig::Transport::usb, "9", 1, 1});
+            gate::open();
+            // The latest step frees the list it supersedes before it hands its own over.
+            if (steps > 1)
+                gate::await([] { return std::count(gate::freed.begin(), gate::freed.end(), gate::returned[0]) > 0; });
+            QTRY_COMPARE(found.count(), handed.size());
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(found.count(), handed.size());
+        for (int i = 0; i < handed.size(); ++i) {
+            auto *list = found[i][0].value<hid_device_info *>();
+            QCOMPARE(yoyo::count_records(list), handed[i]);
+            hid_free_enumeration(list);
+        }
+    }
 };
 
-QTEST_APPLESS_MAIN(tst_discovery)
+QTEST_GUILESS_MAIN(tst_discovery)
 #include "tst_discovery.moc"
