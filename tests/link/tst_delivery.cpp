@@ -30,18 +30,11 @@ void keep(QtMsgType type, const QMessageLogContext &context, const QString &text
 
 constexpr int nothing = -1;
 
-// A word of what the log line says of each outcome, which is all that a
-// broadcast leaves of it.
-const char *said(yoyo::Delivery outcome)
-{
-    switch (outcome) {
-    case yoyo::Delivery::not_opened: return "could not be opened";
-    case yoyo::Delivery::write_failed: return "write failed";
-    case yoyo::Delivery::no_answer: return "no answer";
-    case yoyo::Delivery::delivered: break;
-    }
-    return "took the report";
-}
+// What the log line says of each outcome: all that a broadcast leaves of it.
+const QMap<yoyo::Delivery, QString> said{{yoyo::Delivery::not_opened, "could not be opened"},
+                                         {yoyo::Delivery::write_failed, "write failed"},
+                                         {yoyo::Delivery::no_answer, "no answer"},
+                                         {yoyo::Delivery::delivered, "took the report"}};
 
 } // namespace
 
@@ -113,7 +106,7 @@ private slots:
         if (level != nothing) {
             QCOMPARE(int(logged[0].type), level);
             QVERIFY2(logged[0].text.contains(path) && logged[0].text.contains("\"77\"")
-                         && logged[0].text.contains(said(outcome)),
+                         && logged[0].text.contains(said[outcome]),
                      qPrintable(logged[0].text));
         }
     }
