@@ -17,6 +17,7 @@ struct tz3_player_main_test_access {
 
     static hid_device_info *yoyo_devices(tz3_player_main &w) { return w.yoyo_devices; }
     static QTimer *countdown_timer(tz3_player_main &w) { return w.countdown_timer; }
+    static QDeadlineTimer video_due(tz3_player_main &w) { return w.video_due; }
 
     static void poll_yoyos(tz3_player_main &w) { w.poll_yoyos(); }
     static void tz3_send_all(tz3_player_main &w, const std::uint8_t *report) { w.tz3_send_all(report); }

@@ -1,5 +1,6 @@
 #include "vlc_ledger.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 
 #include <mutex>
@@ -34,6 +35,7 @@ libvlc_media_t *__real_libvlc_media_new_path(libvlc_instance_t *instance, const 
 void __real_libvlc_media_release(libvlc_media_t *media);
 libvlc_media_player_t *__real_libvlc_media_player_new_from_media(libvlc_media_t *media);
 void __real_libvlc_media_player_release(libvlc_media_player_t *player);
+int __real_libvlc_media_player_play(libvlc_media_player_t *player);
 int __real_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,
                                libvlc_callback_t callback, void *data);
 void __real_libvlc_event_detach(libvlc_event_manager_t *events, libvlc_event_type_t type,
@@ -89,6 +91,15 @@ void __wrap_libvlc_media_player_release(libvlc_media_player_t *player)
         account.bad_releases += !account.live.remove(player);
     }
     __real_libvlc_media_player_release(player);
+}
+
+int __wrap_libvlc_media_player_play(libvlc_media_player_t *player)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        account.play_calls << QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+    }
+    return __real_libvlc_media_player_play(player);
 }
 
 int __wrap_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,

@@ -18,6 +18,9 @@ struct vlc_ledger {
     int listeners = 0;    // attached and not yet detached
     int bad_releases = 0; // of a player released before, or never made
     QVector<QStringList> instances; // the arguments of every libvlc_new
+    // When each play call was made, on the monotonic clock that
+    // QDeadlineTimer reads (ns).
+    QVector<qint64> play_calls;
     bool fail_next_instance = false; // without reaching libvlc
 
     // A copy, taken under the lock: libvlc's threads change the account too.
