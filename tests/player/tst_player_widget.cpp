@@ -2,6 +2,7 @@
 // it gives the files it opens. Whatever happens, the ledger between it and
 // libvlc sees every media, media player and listener released exactly once.
 #include "player_widget.h"
+#include "session_watch.h"
 #include "video_names.h"
 #include "vlc_ledger.h"
 #include "xdotool.h"
@@ -25,27 +26,14 @@ const QString clip = QStringLiteral(MEDIA_DIR "/clip_2s.mp4");
 bool shows_picture(QWidget *widget)
 {
     const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
-    const QImage image =
-        widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height()).toImage();
-    int vivid = 0;
-    for (int y = 0; y < image.height(); y += 4) {
-        for (int x = 0; x < image.width(); x += 4) {
-            const QColor c = image.pixelColor(x, y);
-            vivid += qMax(c.red(), qMax(c.green(), c.blue())) - qMin(c.red(), qMin(c.green(), c.blue())) > 128;
-        }
-    }
-    return vivid > image.width() * image.height() / 16 / 10;
+    return shows_clip(
+        widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height()).toImage());
 }
 
 // A sound stream plays on the session's sound server now.
 bool sound_flows()
 {
-    QProcess pactl;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    pactl.setProcessEnvironment(environment);
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
-    return pactl.waitForFinished(5000) && pactl.readAllStandardOutput().contains("Corked: no");
+    return sound_streams().contains("Corked: no");
 }
 
 } // namespace
@@ -122,6 +110,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addRow("video with sound") << copy_as("clip_2s.mp4") << "clip_2s.mp4";
         QTest::addRow("sound only") << copy_as("tone_1s.ogg", "tone_1s.ogg") << "tone_1s.ogg";
+        QTest::addRow("20 characters, whole") << copy_as("abcdefghijklmnop.mp4") << "abcdefghijklmnop.mp4";
         QTest::addRow("long, beyond ASCII") << copy_as(QString::fromUtf8("開幕のショー映像ファイル最終版テスト用の動画.mp4"))
                                             << QString::fromUtf8("開幕のショー映像ファイル最終版テスト用の...");
         // Left out whole rather than halved into invalid text.
@@ -231,26 +220,32 @@ private slots:
         QVERIFY(widget->has_media());
     }
 
-    void shown_name_data()
+    void windows_and_unix_names_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QChar>("separator");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("native");
+        QTest::addColumn<QString>("name");
         const QChar windows('\\'), unix('/');
-        QTest::addRow("windows") << "C:/Shows/2024/opening.mp4" << windows << "opening.mp4";
+        QTest::addRow("windows") << "C:/Shows/2024/opening.mp4" << windows << "C:\\Shows\\2024\\opening.mp4"
+                                 << "opening.mp4";
         // A backslash is an ordinary character of a name elsewhere.
-        QTest::addRow("unix, backslash in a name") << "/home/op/a\\b.mp4" << unix << "a\\b.mp4";
-        QTest::addRow("20 characters") << "/v/abcdefghijklmnopqrst" << unix << "abcdefghijklmnopqrst";
+        QTest::addRow("unix, backslash in a name") << "/home/op/a\\b.mp4" << unix << "/home/op/a\\b.mp4"
+                                                   << "a\\b.mp4";
+        QTest::addRow("no folder") << "opening.mp4" << windows << "opening.mp4" << "opening.mp4";
     }
 
-    // How an opened file's path becomes the name the window shows, under
-    // the Windows rules and the Unix ones, on any platform.
-    void shown_name()
+    // The path handed to libvlc and the name taken from it, under the
+    // Windows rules and the Unix ones, on any platform; open() sees the
+    // name the surface makes of both on this one.
+    void windows_and_unix_names()
     {
         QFETCH(QString, path);
         QFETCH(QChar, separator);
-        QFETCH(QString, shown);
-        QCOMPARE(elide_name(media_file_name(native_media_path(path, separator), separator)), shown);
+        QFETCH(QString, native);
+        QFETCH(QString, name);
+        QCOMPARE(native_media_path(path, separator), native);
+        QCOMPARE(media_file_name(native, separator), name);
     }
 };
 
