@@ -9,6 +9,8 @@
 
 #include "vantrel.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,18 +26,18 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("ended_by");
         QTest::addColumn<int>("count");
-        QTest::addColumn<int>("running_ms");
         QTest::addColumn<QStringList>("reports"); // "?": nothing to check at the yo-yos
         const QString wm = "window manager";
         const QStringList black{"colour 0 0 0"};
-        // Before the first poll cycle has listed anything.
-        QTest::addRow("as soon as it shows") << "idle" << wm << 2 << 0 << QStringList{"?"};
-        QTest::addRow("in the middle of a poll cycle") << "idle" << wm << 2 << 1030 << black;
-        QTest::addRow("SIGTERM") << "idle" << "SIGTERM" << 2 << 500 << black;
-        QTest::addRow("a second signal") << "idle" << "SIGINT then SIGTERM" << 2 << 500 << QStringList{"?"};
-        QTest::addRow("Auto unticked") << "manual" << wm << 3 << 500 << QStringList();
-        QTest::addRow("no yo-yo at all, about dialog up") << "about" << wm << 0 << 500 << black;
-        QTest::addRow("sending to sixty-four") << "sending" << wm << 64 << 500
+        // Perhaps before the first poll cycle has listed anything.
+        QTest::addRow("as soon as it shows") << "shown" << wm << 2 << QStringList{"?"};
+        // The yo-yo plugged in last is in the list that the closing uses.
+        QTest::addRow("right after a poll cycle listed one more yo-yo") << "plugged" << wm << 2 << black;
+        QTest::addRow("SIGTERM") << "listed" << "SIGTERM" << 2 << black;
+        QTest::addRow("a second signal") << "listed" << "SIGINT then SIGTERM" << 2 << QStringList{"?"};
+        QTest::addRow("Auto unticked") << "manual" << wm << 3 << QStringList();
+        QTest::addRow("about dialog up") << "about" << wm << 2 << black;
+        QTest::addRow("sending to sixty-four") << "sending" << wm << 64
                                                << QStringList{"colour 255 12 77", "colour 0 0 0"};
     }
 
@@ -44,7 +46,6 @@ private slots:
         QFETCH(QString, state);
         QFETCH(QString, ended_by);
         QFETCH(int, count);
-        QFETCH(int, running_ms);
         QFETCH(QStringList, reports);
         rig::VirtualYoyos yoyos;
         for (int i = 0; i < count; ++i)
@@ -60,11 +61,22 @@ private slots:
         QCOMPARE(program.window.title, QString("Vantrel Bluetooth Skeel"));
         QCOMPARE(program.window.type, QString("_NET_WM_WINDOW_TYPE_DIALOG"));
         QCOMPARE(program.window.width, qRound(copy.width() * program.scale()));
-        QTest::qWait(running_ms); // poll cycles list the yo-yos; nothing shows it from outside
 
-        if (state == "manual") {
-            program.click(copy.findChild<QWidget *>("chk_send_auto"));
-            QTest::qWait(300);
+        // The count in the window says which yo-yos the program has listed.
+        auto *shown_count = copy.findChild<QLabel *>("lbl_con");
+        const auto wait_for_count = [&](int listed) {
+            program.check_draws(
+                shown_count, [&](bool vary) { shown_count->setText(QString::number(listed + vary)); }, "count");
+        };
+        if (state != "shown")
+            wait_for_count(count);
+        if (state == "plugged") {
+            yoyos.add({rig::Transport::bluetooth, std::to_string(++count), -1, 1});
+            wait_for_count(count);
+        } else if (state == "manual") {
+            auto *auto_tick = copy.findChild<QCheckBox *>("chk_send_auto");
+            program.click(auto_tick);
+            program.check_draws(auto_tick, [&](bool vary) { auto_tick->setChecked(vary); }, "Auto");
         } else if (state == "sending") {
             program.click(copy.findChild<QWidget *>("col_f1"));
         } else if (state == "about") {

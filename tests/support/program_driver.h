@@ -5,6 +5,7 @@
 // what it should look like is read from a copy of the same window built in
 // the test process, which scales to the screen as the programs must.
 
+#include "session_watch.h"
 #include "version_dlg.h"
 #include "x11_client.h"
 #include "xdotool.h"
@@ -18,6 +19,7 @@
 #include <QWidget>
 
 #include <csignal>
+#include <functional>
 
 class ProgramDriver
 {
@@ -76,39 +78,50 @@ public:
         return false;
     }
 
+    bool shows_video() { return shows_clip(QGuiApplication::primaryScreen()->grabWindow(window.id).toImage()); }
+
     // As a window manager closes a window of the program (the main one unless given).
     void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
 
-    // The program's window `on` (the main one unless given) draws a widget of
-    // the copy as the copy does with the widget's font, not as with a family
-    // that nobody has, which is what Qt draws when a font is missing.
-    void check_font(QWidget *widget, unsigned on = 0)
+    // The program's window `on` (the main one unless given) comes to draw
+    // the part where `widget` of the copy lies as the copy draws it after
+    // `vary(false)`, far nearer than as after `vary(true)`.
+    void check_draws(QWidget *widget, const std::function<void(bool)> &vary, const QString &what, unsigned on = 0)
     {
         on = on ? on : window.id;
         QWidget *copy = widget->window();
         const QRect area(widget->mapTo(copy, QPoint(0, 0)), widget->size());
         const QRect pixels(area.topLeft() * scale(), area.size() * scale());
-        const QImage with_font = copy->grab(area).toImage();
-        const QFont font = widget->font();
-        QFont missing = font;
-        missing.setFamily("no such family");
-        widget->setFont(missing);
-        const QImage fallback = copy->grab(area).toImage();
-        widget->setFont(font);
+        vary(false);
+        const QImage as_copy = copy->grab(area).toImage();
+        vary(true);
+        const QImage varied = copy->grab(area).toImage();
+        vary(false);
 
         // The screen may be narrower than a window at twice the density:
         // the window goes where its left edge shows, the pointer off it.
         xdotool({"windowmove", QString::number(on), "0", "0"});
         xdotool({"mousemove", "0", "0"});
-        double to_font = 255, to_fallback = 0;
-        const bool drawn_with_font = QTest::qWaitFor([&] {
+        double to_copy = 255, to_varied = 0;
+        const bool drawn_as_copy = QTest::qWaitFor([&] {
             const QImage drawn = QGuiApplication::primaryScreen()->grabWindow(on).toImage().copy(pixels);
-            to_font = distance(drawn, with_font);
-            to_fallback = distance(drawn, fallback);
-            return to_font * 2 < to_fallback;
+            to_copy = distance(drawn, as_copy);
+            to_varied = distance(drawn, varied);
+            return to_copy * 4 < to_varied;
         }, 5000);
-        QVERIFY2(drawn_with_font,
-                 qPrintable(QString("%1: font %2, fallback %3").arg(font.family()).arg(to_font).arg(to_fallback)));
+        QVERIFY2(drawn_as_copy, qPrintable(QString("%1: %2 from the copy, %3 from the varied copy")
+                                               .arg(what).arg(to_copy).arg(to_varied)));
+    }
+
+    // The program's window `on` draws a widget of the copy with the widget's
+    // font, not as with a family that nobody has, which is what Qt draws
+    // when a font is missing.
+    void check_font(QWidget *widget, unsigned on = 0)
+    {
+        const QFont font = widget->font();
+        QFont missing = font;
+        missing.setFamily("no such family");
+        check_draws(widget, [&](bool vary) { widget->setFont(vary ? missing : font); }, font.family(), on);
     }
 
     // The about dialog that `button` of the copy opens draws its glyphs with
