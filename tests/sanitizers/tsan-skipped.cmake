@@ -12,6 +12,7 @@ set(skipped
   tst_player_widget
   tst_tz3_player_main_usb
   tst_tz3_player_main_ble
+  tst_video_start
   # The colour tool's poll thread hands every cycle to the GUI thread with a
   # blocking queued call; Qt orders it inside its event queue, so each
   # hand-over is reported (the poll loop's own step function and context).
