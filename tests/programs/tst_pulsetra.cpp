@@ -97,7 +97,8 @@ private slots:
                 QVERIFY2(QTest::qWaitFor([&] { return program.shows_video(); }, 10000), "the video never showed");
                 // The last picture stays; the sound goes with the player.
                 if (state == "ended")
-                    QVERIFY2(QTest::qWaitFor([] { return sound_streams().isEmpty(); }, 10000),
+                    QVERIFY2(QTest::qWaitFor([] { return sound_streams().contains("Corked: no"); }, 5000)
+                                 && QTest::qWaitFor([] { return sound_streams().isEmpty(); }, 10000),
                              "the video never ended");
             }
         }
