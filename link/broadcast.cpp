@@ -22,6 +22,9 @@ namespace yoyo {
 struct Broadcast::Lanes {
     using Job = std::function<void()>;
 
+    explicit Lanes(Backlog backlog) : backlog(backlog) {}
+    const Backlog backlog;
+
     // Standard library locks, which the thread sanitizer sees through.
     std::mutex mutex;
     std::condition_variable all_done;
@@ -36,10 +39,15 @@ struct Broadcast::Lanes {
         std::lock_guard<std::mutex> locker(mutex);
         ++under_way;
         const auto [lane, idle] = lanes.try_emplace(path);
-        if (idle)
+        if (idle) {
             start(std::move(job));
-        else
+        } else if (backlog == Backlog::newest_only && !lane->second.empty()) {
+            // The waiting report is older than this one and has not left yet.
+            lane->second.back() = std::move(job);
+            --under_way;
+        } else {
             lane->second.push_back(std::move(job));
+        }
     }
 
     // The delivery to `path` will write nothing more: the next report to that
@@ -87,9 +95,9 @@ private:
     }
 };
 
-Broadcast::Broadcast(const Transport &transport)
+Broadcast::Broadcast(const Transport &transport, Backlog backlog)
     : transport(transport)
-    , lanes(std::make_unique<Lanes>())
+    , lanes(std::make_unique<Lanes>(backlog))
 {
 }
 
@@ -100,7 +108,11 @@ Broadcast::~Broadcast()
 
 void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_report)
 {
-    const std::vector<std::uint8_t> report = framed(transport, usb_report);
+    send_framed(yoyos, framed(transport, usb_report));
+}
+
+void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report)
+{
     for (const hid_device_info *record = yoyos; record; record = record->next) {
         // Everything the delivery needs is copied into it: the device list and
         // the caller's buffer may be gone by the time it runs.

@@ -5,7 +5,9 @@
 
 #include <hidapi.h>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace yoyo {
 
@@ -17,7 +19,13 @@ namespace yoyo {
 // Reports to one yo-yo are written in the order they were sent.
 class Broadcast {
 public:
-    explicit Broadcast(const Transport &transport);
+    // What waits for a yo-yo that is still being written to.
+    enum class Backlog {
+        every_report, // each report, in turn
+        newest_only,  // the newest report alone: a newer one replaces it
+    };
+
+    explicit Broadcast(const Transport &transport, Backlog backlog = Backlog::every_report);
     // Waits for the deliveries still under way: about one answer time-out
     // after the last report was written.
     ~Broadcast();
@@ -26,6 +34,8 @@ public:
     Broadcast &operator=(const Broadcast &) = delete;
 
     void send(const hid_device_info *yoyos, const std::uint8_t *usb_report);
+    // `report` as it goes on the wire: transport.report_length bytes.
+    void send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report);
 
     // Waits until every delivery queued so far has finished, at most `msecs`
     // (negative: for as long as it takes). Returns whether they all finished.

@@ -44,6 +44,10 @@ QPoint centred(const QSize &window)
 
 } // namespace
 
+struct vantrel_test_access {
+    static yoyo::Broadcast &broadcast(vantrel &w) { return w.broadcast; }
+};
+
 class tst_vantrel : public QObject
 {
     Q_OBJECT
@@ -86,7 +90,7 @@ private slots:
     {
         window.reset();
         yoyos.reset();
-        refresh_yoyo_devices();
+        take_yoyo_devices(nullptr);
         // Each test starts from the default favourites.
         QDir(home.path()).removeRecursively();
         QDir().mkpath(home.path());
@@ -153,12 +157,13 @@ private slots:
             } else {
                 QTest::keyClick(window.get(), Qt::Key(QKeySequence(action)[0]));
             }
+            // Each colour out before the next, which would otherwise replace it.
+            QVERIFY(vantrel_test_access::broadcast(*window).wait_for_tasks(5000));
         }
+        // Black is out by the time the window has gone.
         window.reset();
-        for (int yoyo : {0, 1}) {
-            QVERIFY(yoyos->wait_for_reports(yoyo, seen.size(), 5000));
+        for (int yoyo : {0, 1})
             QCOMPARE(described(*yoyos, yoyo), seen);
-        }
     }
 
     // Every Bluetooth yo-yo counts and is sent to, whatever its serial (the

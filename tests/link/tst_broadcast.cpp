@@ -8,9 +8,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <future>
 #include <memory>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
+Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
 
 namespace {
 
@@ -141,6 +143,37 @@ private slots:
             QCOMPARE(int(yoyos->received(i)[0].bytes.size()), transport.report_length);
         }
         QCOMPARE(described(*yoyos, fourth), QStringList({"start 240", "start 240"}).mid(0, fourth_gets));
+    }
+
+    // Reports sent while every yo-yo is still being written the first one:
+    // each waits its turn, or only the newest waits and goes next.
+    void reports_waiting_for_a_yoyo_data()
+    {
+        QTest::addColumn<yoyo::Broadcast::Backlog>("backlog");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addRow("every report") << yoyo::Broadcast::Backlog::every_report
+                                      << QStringList{"start 240", "start 300", "start 360", "start 420"};
+        QTest::addRow("newest only") << yoyo::Broadcast::Backlog::newest_only
+                                     << QStringList{"start 240", "start 420"};
+    }
+    void reports_waiting_for_a_yoyo()
+    {
+        QFETCH(yoyo::Broadcast::Backlog, backlog);
+        QFETCH(QStringList, seen);
+        add(yoyo::bluetooth, 3);
+        List list(yoyo::bluetooth);
+        // The rig takes no write until every report has been sent.
+        std::promise<void> gate;
+        yoyos->on_report([opened = gate.get_future().share()](const rig::Received &) {
+            opened.wait_for(std::chrono::seconds(10));
+        });
+        yoyo::Broadcast broadcast(yoyo::bluetooth, backlog);
+        for (int delay = 5; delay <= 8; ++delay)
+            broadcast.send(list.head, yoyo::start_report(delay).data());
+        gate.set_value();
+        QVERIFY(broadcast.wait_for_tasks(10000));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(described(*yoyos, i), seen);
     }
 
     // Yo-yos that never answer beside ones that do: the caller returns at once,
