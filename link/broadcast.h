@@ -11,8 +11,9 @@
 
 namespace yoyo {
 
-// Fire-and-forget delivery of one report to every yo-yo of a list. Every
-// yo-yo's delivery starts at once on a thread of the broadcast's own pool,
+// Fire-and-forget delivery of one report to every yo-yo of a list. By
+// default every yo-yo's delivery starts at once on a thread of the
+// broadcast's own pool,
 // which grows with the deliveries under way, so a yo-yo that answers late or
 // never holds up only itself and the caller never waits for a device. Each
 // delivery carries its own copy of the path, the serial and the report.
@@ -22,7 +23,11 @@ public:
     // What waits for a yo-yo that is still being written to.
     enum class Backlog {
         every_report, // each report, in turn
-        newest_only,  // the newest report alone: a newer one replaces it
+        // The newest report alone, a newer one replacing it: for reports that
+        // come as fast as an operator's input and need no answer. The caller
+        // then only copies the list; the deliveries are queued on the
+        // broadcast's own thread and run a few at a time, each yo-yo in turn.
+        newest_only,
     };
 
     explicit Broadcast(const Transport &transport, Backlog backlog = Backlog::every_report);

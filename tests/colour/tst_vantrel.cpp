@@ -169,6 +169,8 @@ private slots:
     // Every Bluetooth yo-yo counts and is sent to, whatever its serial (the
     // show player's serial rule is not the colour tool's); USB yo-yos do
     // not. The count follows within a poll cycle, also when nothing changed.
+    // A yo-yo listed twice gets the one colour once or twice: its second
+    // report may replace the first before that has gone.
     void counts_and_reaches_every_bluetooth_yoyo()
     {
         for (const char *serial : {"0abc", "", "7"})
@@ -179,7 +181,7 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_F1);
         for (int yoyo : {0, 1, 2})
             QVERIFY(yoyos->wait_for_reports(yoyo, 1, 5000));
-        QVERIFY(yoyos->wait_for_reports(two_records, 2, 5000));
+        QVERIFY(yoyos->wait_for_reports(two_records, 1, 5000));
         QVERIFY(yoyos->received(usb).empty());
 
         yoyos->unplug(1);
