@@ -52,11 +52,6 @@ vantrel::~vantrel()
     save_favourites(favourites);
 
     on_btn_reset_col_clicked();
-    // Black must reach every yo-yo before the program ends. Each delivery to
-    // a Bluetooth yo-yo is one open, write and close, with no answer to wait
-    // for (hidapi gives a write at most a second on Windows), and they all
-    // run at once.
-    broadcast.wait_for_tasks(-1);
     stop_polling();
     delete ui;
 }
