@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -390,6 +391,15 @@ private:
     QPoint last;
 };
 
+// The machine's load average over 1, 5 and 15 minutes.
+std::string load_average()
+{
+    QFile file("/proc/loadavg");
+    if (!file.open(QIODevice::ReadOnly))
+        return "unknown";
+    return file.readAll().split(' ').mid(0, 3).join(' ').toStdString();
+}
+
 std::string per_second(double rate)
 {
     char text[32];
@@ -425,6 +435,7 @@ int main(int argc, char *argv[])
                          "125 Hz mouse: changes per second", "125 Hz mouse: input → colour at every yo-yo, ms (min / median / max)",
                          "Limits: send max, ms / changes per second / response median, max, ms",
                          "Within (send / 125 Hz changes / 125 Hz response)"});
+    const std::string load_at_start = load_average();
     for (int count : {0, 1, 8, 64}) {
         std::fprintf(stderr, "bench: colour tool, N = %d\n", count);
         Scene scene(count);
@@ -460,5 +471,7 @@ int main(int argc, char *argv[])
     }
     steps.print("discovery");
     colour.print("colour");
+    bench::note("colour", "The load average (1, 5, 15 min) was " + load_at_start + " when these rows began and "
+                              + load_average() + " when they ended.");
     return 0;
 }
