@@ -52,8 +52,9 @@ private:
     // Colours go to the yo-yos in parallel; a yo-yo still being written to
     // gets only the newest colour next. Its destructor, which follows the
     // window's, waits for the deliveries, so the black sent on close reaches
-    // every yo-yo before the window has gone: one open, write and close each, with no answer to wait
-    // for (hidapi gives a write at most a second on Windows).
+    // every yo-yo before the window has gone: one open, write and close each,
+    // with no answer to wait for (hidapi gives a write at most a second on
+    // Windows).
     yoyo::Broadcast broadcast{yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only};
 
     friend struct vantrel_test_access;
