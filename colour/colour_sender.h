@@ -4,7 +4,12 @@
 
 class QColor;
 
-// Writes the colour command for `colour` (alpha ignored) to every yo-yo of
-// `yoyos`, one after the other in list order, on the calling thread. A yo-yo
-// that cannot be opened is skipped; a failed write ends the send there.
-void send_colour(const hid_device_info *yoyos, const QColor &colour);
+namespace yoyo {
+class Broadcast;
+}
+
+// Hands the colour command for `colour` (alpha ignored) to `broadcast`, one
+// delivery for each record of `yoyos`, and returns at once: the yo-yos are
+// written to in parallel, each on its own, so a yo-yo that cannot be opened
+// or refuses the write misses only this colour itself.
+void send_colour(yoyo::Broadcast &broadcast, const hid_device_info *yoyos, const QColor &colour);

@@ -8,9 +8,10 @@ void poll_loop::operator()() const
 {
     try {
         for (;;) {
+            hid_device_info *found = find();
             auto *context = new QtConcurrent::Context(nullptr);
-            QObject::connect(context, &QtConcurrent::Context::do_context, [context, step = step] {
-                step();
+            QObject::connect(context, &QtConcurrent::Context::do_context, [context, found, take = take] {
+                take(found);
                 // The context is still emitting the signal that called us.
                 context->deleteLater();
             });

@@ -35,7 +35,7 @@ vantrel::vantrel(QWidget *parent)
     poll_thread->setObjectName(QStringLiteral("yoyo-poll"));
     poll_thread->moveToThread(poll_thread);
     connect(poll_thread, &QThread::started,
-            poll_loop{poll_thread, true, [this] { show_yoyo_count(); }});
+            poll_loop{poll_thread, true, find_yoyo_devices, [this](hid_device_info *found) { show_yoyo_count(found); }});
     poll_thread->start(QThread::InheritPriority);
 
     const QVector<QColor> favourites = load_favourites();
@@ -77,10 +77,10 @@ std::array<ColorPalletItem *, favourite_count> vantrel::swatches() const
     return {ui->col_f1, ui->col_f2, ui->col_f3, ui->col_f4, ui->col_f5};
 }
 
-// Runs on the GUI thread, handed over by the poll thread.
-void vantrel::show_yoyo_count()
+// Runs on the GUI thread with the list that the poll thread found.
+void vantrel::show_yoyo_count(hid_device_info *found)
 {
-    ui->lbl_con->setText(QString::number(refresh_yoyo_devices()));
+    ui->lbl_con->setText(QString::number(take_yoyo_devices(found)));
 }
 
 void vantrel::stop_polling()
@@ -118,7 +118,7 @@ void vantrel::on_chk_send_auto_stateChanged(int arg1)
 
 void vantrel::on_btn_send_col_clicked()
 {
-    send_colour(yoyo_devices, ui->col_pan->currentColor());
+    send_colour(broadcast, yoyo_devices, ui->col_pan->currentColor());
 }
 
 void vantrel::on_btn_reset_col_clicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "broadcast.h"
 #include "favourites.h"
 
 #include <QMainWindow>
@@ -43,9 +44,18 @@ private:
     void light_entry_text();
 #endif
     std::array<ColorPalletItem *, favourite_count> swatches() const;
-    void show_yoyo_count();
+    void show_yoyo_count(hid_device_info *found);
     void stop_polling();
 
     Ui::vantrel *ui;
     Thread *poll_thread;
+    // Colours go to the yo-yos in parallel; a yo-yo still being written to
+    // gets only the newest colour next. Its destructor, which follows the
+    // window's, waits for the deliveries, so the black sent on close reaches
+    // every yo-yo before the window has gone: one open, write and close each,
+    // with no answer to wait for (hidapi gives a write at most a second on
+    // Windows).
+    yoyo::Broadcast broadcast{yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only};
+
+    friend struct vantrel_test_access;
 };

@@ -6,6 +6,10 @@
 // replaced on the GUI thread only; null before the first enumeration.
 extern hid_device_info *yoyo_devices;
 
-// Replaces yoyo_devices by a fresh enumeration of the Bluetooth yo-yos, every
-// record counting, and returns how many records it holds.
-int refresh_yoyo_devices();
+// A fresh enumeration of the Bluetooth yo-yos, every record counting. Any
+// thread may run it.
+hid_device_info *find_yoyo_devices();
+
+// On the GUI thread: replaces yoyo_devices by `found`, freeing the previous
+// list, and returns how many records it holds.
+int take_yoyo_devices(hid_device_info *found);

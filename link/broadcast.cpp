@@ -11,35 +11,88 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace yoyo {
+namespace {
+
+// Enough for a yo-yo's write to overlap the next yo-yos' opens; a Bluetooth
+// yo-yo gives no answer to wait for.
+constexpr int newest_only_threads = 8;
+
+} // namespace
 
 // One lane per yo-yo being written to: a report to a yo-yo whose previous
-// report has yet to be written waits in that yo-yo's lane, and starts as soon
-// as the previous one has left. The wait for an answer comes after that, so a
-// stop follows its start at once even to a yo-yo that never answers.
+// report has yet to be written waits in that yo-yo's lane, and the lane is
+// due again as soon as the previous one has left. The wait for an answer
+// comes after that, so a stop follows its start at once even to a yo-yo that
+// never answers.
 struct Broadcast::Lanes {
     using Job = std::function<void()>;
+    // One report's deliveries, each with its yo-yo's path.
+    using Batch = std::vector<std::pair<std::string, Job>>;
+
+    explicit Lanes(Backlog backlog)
+        : backlog(backlog)
+    {
+        // One thread, so that batches reach the lanes in the order sent.
+        hand_off.setMaxThreadCount(1);
+        if (backlog == Backlog::newest_only)
+            pool.setMaxThreadCount(newest_only_threads);
+    }
+    const Backlog backlog;
 
     // Standard library locks, which the thread sanitizer sees through.
     std::mutex mutex;
     std::condition_variable all_done;
     int under_way = 0; // queued in a lane or running
-    int running = 0;
+    int running = 0;   // due or running
+    // The reports not yet taken by a thread, by yo-yo; a yo-yo is listed
+    // until its last delivery has written.
     std::map<std::string, std::deque<Job>> lanes;
-    std::deque<Job> ready; // started, not yet taken by their thread
+    std::deque<std::string> due; // lanes whose next report may go, in turn
+    std::deque<Batch> batches;   // sent, not yet queued in their lanes
     QThreadPool pool;
+    QThreadPool hand_off;
+
+    // Where only the newest report waits, reports come as fast as an
+    // operator's input: the caller only hands the batch over, and the
+    // broadcast's own thread queues it in the lanes.
+    void queue_all(Batch batch)
+    {
+        if (backlog == Backlog::every_report) {
+            for (auto &[path, job] : batch)
+                queue(path, std::move(job));
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> locker(mutex);
+            ++under_way;
+            batches.push_back(std::move(batch));
+        }
+        hand_off.start([this] {
+            for (auto &[path, job] : take_batch())
+                queue(path, std::move(job));
+            std::lock_guard<std::mutex> locker(mutex);
+            if (--under_way == 0)
+                all_done.notify_all();
+        });
+    }
 
     void queue(const std::string &path, Job job)
     {
         std::lock_guard<std::mutex> locker(mutex);
-        ++under_way;
         const auto [lane, idle] = lanes.try_emplace(path);
+        if (backlog == Backlog::newest_only && !lane->second.empty()) {
+            // The waiting report is older than this one and has not left yet.
+            lane->second.back() = std::move(job);
+            return;
+        }
+        ++under_way;
+        lane->second.push_back(std::move(job));
         if (idle)
-            start(std::move(job));
-        else
-            lane->second.push_back(std::move(job));
+            start(path);
     }
 
     // The delivery to `path` will write nothing more: the next report to that
@@ -48,12 +101,10 @@ struct Broadcast::Lanes {
     {
         std::lock_guard<std::mutex> locker(mutex);
         const auto lane = lanes.find(path);
-        if (lane->second.empty()) {
+        if (lane->second.empty())
             lanes.erase(lane);
-            return;
-        }
-        start(std::move(lane->second.front()));
-        lane->second.pop_front();
+        else
+            start(path);
     }
 
     void finished()
@@ -65,14 +116,19 @@ struct Broadcast::Lanes {
     }
 
 private:
-    // A thread for every delivery that runs: none waits for another's answer.
+    // Every report waiting: a thread for every delivery that runs, so none
+    // waits for another's answer. Only the newest waiting: a few threads take
+    // the lanes in the order they became due, so every yo-yo has its turn
+    // while the deliveries' opens take turns in the HID library (a thread
+    // each would let the yo-yos just written to open again first), and each
+    // takes its lane's report only then, the newest one by that time.
     // Threads left idle expire on their own. The delivery itself goes to its
-    // thread through `ready`, under the lock above, rather than inside the
-    // pool, whose hand-over the thread sanitizer cannot see.
-    void start(Job job)
+    // thread under the lock above rather than inside the pool, whose
+    // hand-over the thread sanitizer cannot see.
+    void start(const std::string &path)
     {
-        ready.push_back(std::move(job));
-        if (pool.maxThreadCount() <= running)
+        due.push_back(path);
+        if (backlog == Backlog::every_report && pool.maxThreadCount() <= running)
             pool.setMaxThreadCount(running + 1);
         ++running;
         pool.start([this] { take()(); });
@@ -81,15 +137,25 @@ private:
     Job take()
     {
         std::lock_guard<std::mutex> locker(mutex);
-        Job job = std::move(ready.front());
-        ready.pop_front();
+        std::deque<Job> &lane = lanes.find(due.front())->second;
+        due.pop_front();
+        Job job = std::move(lane.front());
+        lane.pop_front();
         return job;
+    }
+
+    Batch take_batch()
+    {
+        std::lock_guard<std::mutex> locker(mutex);
+        Batch batch = std::move(batches.front());
+        batches.pop_front();
+        return batch;
     }
 };
 
-Broadcast::Broadcast(const Transport &transport)
+Broadcast::Broadcast(const Transport &transport, Backlog backlog)
     : transport(transport)
-    , lanes(std::make_unique<Lanes>())
+    , lanes(std::make_unique<Lanes>(backlog))
 {
 }
 
@@ -100,7 +166,12 @@ Broadcast::~Broadcast()
 
 void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_report)
 {
-    const std::vector<std::uint8_t> report = framed(transport, usb_report);
+    send_framed(yoyos, framed(transport, usb_report));
+}
+
+void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report)
+{
+    Lanes::Batch batch;
     for (const hid_device_info *record = yoyos; record; record = record->next) {
         // Everything the delivery needs is copied into it: the device list and
         // the caller's buffer may be gone by the time it runs.
@@ -108,12 +179,13 @@ void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_repor
         std::optional<std::wstring> serial;
         if (record->serial_number)
             serial = record->serial_number;
-        lanes->queue(path, [transport = transport, path, serial, report, lanes = lanes.get()] {
+        batch.emplace_back(path, [transport = transport, path, serial, report, lanes = lanes.get()] {
             deliver(transport, path.c_str(), serial ? serial->c_str() : nullptr, report.data(),
                     [&] { lanes->pass(path); });
             lanes->finished();
         });
     }
+    lanes->queue_all(std::move(batch));
 }
 
 bool Broadcast::wait_for_tasks(int msecs)

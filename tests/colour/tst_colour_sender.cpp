@@ -1,7 +1,8 @@
-// One colour send to the Bluetooth yo-yos of a list, with the faults a send
-// meets: skipped where a yo-yo cannot be opened, ended at a failing write
-// with that device closed, and the next send, with the faults mended,
-// reaching every yo-yo still there.
+// Colour sends to the Bluetooth yo-yos of a list through the colour tool's
+// broadcast: every yo-yo is written to on its own, so a fault touches only
+// its own yo-yo wherever it stands in the list, and a burst of colours ends
+// with the last one at every yo-yo, an older colour never after a newer one.
+#include "broadcast.h"
 #include "colour_sender.h"
 #include "hid_library.h"
 #include "rig_reports.h"
@@ -9,7 +10,6 @@
 
 #include <QColor>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <cerrno>
@@ -26,14 +26,39 @@ int open_devices()
     return count;
 }
 
+QString described(const QColor &colour)
+{
+    return QStringLiteral("colour %1 %2 %3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
 } // namespace
 
 class tst_colour_sender : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<rig::VirtualYoyos> yoyos;
+    // Rig ids in list order.
+    std::vector<int> listed;
+
+    void list(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            yoyos->add({rig::Transport::bluetooth, std::to_string(i + 1), -1, 1});
+        QCOMPARE(take_yoyo_devices(find_yoyo_devices()), count);
+        listed.clear();
+        for (const hid_device_info *record = yoyo_devices; record; record = record->next)
+            listed.push_back(std::stoi(record->serial_number) - 1);
+    }
+
 private slots:
     void initTestCase() { yoyo::library_init(); }
+    void init() { yoyos = std::make_unique<rig::VirtualYoyos>(); }
+    void cleanup()
+    {
+        take_yoyo_devices(nullptr);
+        yoyos.reset();
+    }
 
     void send_data()
     {
@@ -41,16 +66,18 @@ private slots:
         QTest::addColumn<QStringList>("faults"); // one per yo-yo, in list order
         QTest::addColumn<QStringList>("seen");   // what each yo-yo received
 
-        const QString red = "colour 255 12 77";
+        const QString red = "colour 255 12 77", white = "colour 255 255 255";
         QTest::addRow("#FF0C4D, alpha ignored") << QColor(255, 12, 77, 0) << QStringList{"", ""}
                                                 << QStringList{red, red};
         QTest::addRow("sixty-four yo-yos") << QColor(Qt::white) << QStringList(QVector<QString>(64, "").toList())
-                                           << QStringList(QVector<QString>(64, "colour 255 255 255").toList());
-        QTest::addRow("unplugged and refusing skipped")
-            << QColor(Qt::white) << QStringList{"", "unplugged", "refused", ""}
-            << QStringList{"colour 255 255 255", "", "", "colour 255 255 255"};
-        QTest::addRow("write error ends the send")
-            << QColor(Qt::white) << QStringList{"", "failing", ""} << QStringList{"colour 255 255 255", "", ""};
+                                           << QStringList(QVector<QString>(64, white).toList());
+        QTest::addRow("unplugged and refusing skipped") << QColor(Qt::white)
+                                                        << QStringList{"", "unplugged", "refused", ""}
+                                                        << QStringList{white, "", "", white};
+        QTest::addRow("a failing yo-yo first") << QColor(Qt::white) << QStringList{"failing", "", "", ""}
+                                               << QStringList{"", white, white, white};
+        QTest::addRow("a failing yo-yo in the middle") << QColor(Qt::white) << QStringList{"", "failing", ""}
+                                                       << QStringList{white, "", white};
     }
 
     void send()
@@ -58,45 +85,61 @@ private slots:
         QFETCH(QColor, colour);
         QFETCH(QStringList, faults);
         QFETCH(QStringList, seen);
-
-        rig::VirtualYoyos yoyos;
-        for (int i = 0; i < faults.size(); ++i)
-            yoyos.add({rig::Transport::bluetooth, std::to_string(i + 1), -1, 1});
-        QCOMPARE(refresh_yoyo_devices(), faults.size());
-        std::vector<int> listed; // ids in list order
-        for (const hid_device_info *record = yoyo_devices; record; record = record->next)
-            listed.push_back(std::stoi(record->serial_number) - 1);
+        list(faults.size());
         for (int i = 0; i < faults.size(); ++i) {
             const int yoyo = listed[i];
             if (faults[i] == "unplugged")
-                yoyos.unplug(yoyo);
+                yoyos->unplug(yoyo);
             if (faults[i] == "refused")
-                yoyos.refuse_open(yoyo, true);
+                yoyos->refuse_open(yoyo, true);
             if (faults[i] == "failing")
-                yoyos.fail_writes(yoyo, EIO);
+                yoyos->fail_writes(yoyo, EIO);
         }
 
         const int devices = open_devices();
-        QElapsedTimer clock;
-        clock.start();
-        send_colour(yoyo_devices, colour);
-        // Nothing to wait for: Bluetooth yo-yos do not answer.
-        QVERIFY2(clock.elapsed() < 100 * (faults.size() + 5), qPrintable(QString::number(clock.elapsed())));
+        yoyo::Broadcast broadcast(yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only);
+        send_colour(broadcast, yoyo_devices, colour);
+        QVERIFY(broadcast.wait_for_tasks(10000));
         QCOMPARE(open_devices(), devices);
 
-        // The faults mended, a second colour reaches every yo-yo still there
-        // and marks the end of the first.
+        // The faults mended, a second colour reaches every yo-yo still there:
+        // a fault holds up nothing that comes after it.
         for (int yoyo : listed) {
-            yoyos.refuse_open(yoyo, false);
-            yoyos.fail_writes(yoyo, 0);
+            yoyos->refuse_open(yoyo, false);
+            yoyos->fail_writes(yoyo, 0);
         }
-        refresh_yoyo_devices();
-        send_colour(yoyo_devices, QColor(1, 2, 3));
+        send_colour(broadcast, yoyo_devices, QColor(1, 2, 3));
+        QVERIFY(broadcast.wait_for_tasks(10000));
         for (int i = 0; i < faults.size(); ++i) {
             QStringList expected{seen[i], faults[i] != "unplugged" ? "colour 1 2 3" : ""};
             expected.removeAll("");
-            QVERIFY(yoyos.wait_for_reports(listed[i], expected.size(), 5000));
-            QCOMPARE(described(yoyos, listed[i]), expected);
+            QCOMPARE(described(*yoyos, listed[i]), expected);
+        }
+    }
+
+    // Colours picked faster than the yo-yos take them: each yo-yo gets some
+    // of them in the order picked, always the last one, and that one last.
+    void burst_ends_with_the_last_colour()
+    {
+        list(64);
+        yoyo::Broadcast broadcast(yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only);
+        QStringList picked;
+        for (int hue = 0; hue < 360; hue += 12) {
+            const QColor colour = QColor::fromHsv(hue, 255, 255);
+            picked << described(colour);
+            send_colour(broadcast, yoyo_devices, colour);
+        }
+        QVERIFY(broadcast.wait_for_tasks(10000));
+        for (int yoyo : listed) {
+            const QStringList seen = described(*yoyos, yoyo);
+            QVERIFY(!seen.isEmpty());
+            QCOMPARE(seen.last(), picked.last());
+            int at = -1;
+            for (const QString &colour : seen) {
+                const int next = picked.indexOf(colour, at + 1);
+                QVERIFY2(next > at, qPrintable(seen.join(", ")));
+                at = next;
+            }
         }
     }
 };

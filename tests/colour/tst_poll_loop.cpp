@@ -1,10 +1,13 @@
 // The colour tool's poll loop on its cancellable thread, without a window:
-// each step handed to the GUI thread, paced, and ended by one cancellation.
+// each cycle's find on the poll thread and what it found taken on the GUI
+// thread, paced, and ended by one cancellation.
 #include "poll_loop.h"
 #include "poll_thread.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
+
+#include <atomic>
 
 class tst_poll_loop : public QObject
 {
@@ -27,12 +30,20 @@ private slots:
         QVector<qint64> steps;
         QElapsedTimer clock;
         clock.start();
-        connect(thread, &QThread::started, poll_loop{thread, delete_when_done, [&] {
+        hid_device_info found{};
+        std::atomic<QThread *> found_on{nullptr};
+        const auto find = [&] {
+            found_on = QThread::currentThread();
+            return &found;
+        };
+        connect(thread, &QThread::started, poll_loop{thread, delete_when_done, find, [&](hid_device_info *taken) {
             QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
+            QCOMPARE(taken, &found);
             steps.append(clock.elapsed());
         }});
         thread->start();
         QTRY_VERIFY(steps.size() >= 3);
+        QCOMPARE(found_on.load(), static_cast<QThread *>(thread));
         for (int i = 1; i < steps.size(); ++i)
             QVERIFY2(steps[i] - steps[i - 1] >= poll_wait_ms - 10, "the loop did not wait between steps");
 

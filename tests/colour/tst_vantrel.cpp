@@ -46,6 +46,10 @@ bool centred(const QWidget &window)
 
 } // namespace
 
+struct vantrel_test_access {
+    static yoyo::Broadcast &broadcast(vantrel &w) { return w.broadcast; }
+};
+
 class tst_vantrel : public QObject
 {
     Q_OBJECT
@@ -101,7 +105,7 @@ private slots:
     {
         window.reset();
         yoyos.reset();
-        refresh_yoyo_devices();
+        take_yoyo_devices(nullptr);
         // Each test starts from the default favourites.
         QDir(home.path()).removeRecursively();
         QDir().mkpath(home.path());
@@ -168,17 +172,20 @@ private slots:
             } else {
                 press(Qt::Key(QKeySequence(action)[0]));
             }
+            // Each colour out before the next, which would otherwise replace it.
+            QVERIFY(vantrel_test_access::broadcast(*window).wait_for_tasks(5000));
         }
+        // Black is out by the time the window has gone.
         window.reset();
-        for (int yoyo : {0, 1}) {
-            QVERIFY(yoyos->wait_for_reports(yoyo, seen.size(), 5000));
+        for (int yoyo : {0, 1})
             QCOMPARE(described(*yoyos, yoyo), seen);
-        }
     }
 
     // Every Bluetooth yo-yo counts and is sent to, whatever its serial (the
     // show player's serial rule is not the colour tool's); USB yo-yos do
     // not. The count follows within a poll cycle, also when nothing changed.
+    // A yo-yo listed twice gets the one colour once or twice: its second
+    // report may replace the first before that has gone.
     void counts_and_reaches_every_bluetooth_yoyo()
     {
         for (const char *serial : {"0abc", "", "7"})
@@ -189,7 +196,7 @@ private slots:
         press(Qt::Key_F1);
         for (int yoyo : {0, 1, 2})
             QVERIFY(yoyos->wait_for_reports(yoyo, 1, 5000));
-        QVERIFY(yoyos->wait_for_reports(two_records, 2, 5000));
+        QVERIFY(yoyos->wait_for_reports(two_records, 1, 5000));
         QVERIFY(yoyos->received(usb).empty());
 
         yoyos->unplug(1);

@@ -6,11 +6,14 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <future>
 #include <memory>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
+Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
 
 namespace {
 
@@ -141,6 +144,41 @@ private slots:
             QCOMPARE(int(yoyos->received(i)[0].bytes.size()), transport.report_length);
         }
         QCOMPARE(described(*yoyos, fourth), QStringList({"start 240", "start 240"}).mid(0, fourth_gets));
+    }
+
+    // Reports sent while the yo-yo is still being written the first one:
+    // each waits its turn, or only the newest waits and goes next.
+    void reports_waiting_for_a_yoyo_data()
+    {
+        QTest::addColumn<yoyo::Broadcast::Backlog>("backlog");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addRow("every report") << yoyo::Broadcast::Backlog::every_report
+                                      << QStringList{"start 240", "start 300", "start 360", "start 420"};
+        QTest::addRow("newest only") << yoyo::Broadcast::Backlog::newest_only
+                                     << QStringList{"start 240", "start 420"};
+    }
+    void reports_waiting_for_a_yoyo()
+    {
+        QFETCH(yoyo::Broadcast::Backlog, backlog);
+        QFETCH(QStringList, seen);
+        add(yoyo::bluetooth, 1);
+        List list(yoyo::bluetooth);
+        // The rig holds the first write until the other reports have been sent.
+        std::promise<void> writing, gate;
+        std::atomic<bool> first{true};
+        yoyos->on_report([&writing, &first, opened = gate.get_future().share()](const rig::Received &) {
+            if (first.exchange(false))
+                writing.set_value();
+            opened.wait_for(std::chrono::seconds(10));
+        });
+        yoyo::Broadcast broadcast(yoyo::bluetooth, backlog);
+        broadcast.send(list.head, yoyo::start_report(5).data());
+        QCOMPARE(writing.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        for (int delay = 6; delay <= 8; ++delay)
+            broadcast.send(list.head, yoyo::start_report(delay).data());
+        gate.set_value();
+        QVERIFY(broadcast.wait_for_tasks(10000));
+        QCOMPARE(described(*yoyos, 0), seen);
     }
 
     // Yo-yos that never answer beside ones that do: the caller returns at once,

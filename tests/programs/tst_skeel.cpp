@@ -88,8 +88,11 @@ private slots:
         program.check_ends(ended_by, 1500);
         if (ended_by.contains(" then "))
             return; // killed: neither black nor favourites
-        for (int i = 0; i < count && reports != QStringList{"?"}; ++i)
-            QCOMPARE(described(yoyos, i), reports);
+        for (int i = 0; i < count && reports != QStringList{"?"}; ++i) {
+            const QStringList seen = described(yoyos, i);
+            // A colour that has yet to leave for its yo-yo when black comes is replaced by it.
+            QVERIFY2(seen == reports || (state == "sending" && seen == reports.mid(1)), qPrintable(seen.join(", ")));
+        }
         QVERIFY(QFileInfo(home.filePath(".vantrel_skeel")).isFile());
     }
 };
