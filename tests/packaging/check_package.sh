@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack from an already built tree and checks
-# what a user installs: exactly the three programs, their desktop entries and
-# icons, the yo-yo access rule where udev reads it and the documents Debian
-# requires, with their modes; maintainer scripts; a Depends field that names
-# the package of every library the programs load and of the libvlc plugins
-# they need; and no errors from lintian (which also sees unstripped
-# programs, missing documents and maintainer scripts that are not sh).
-#
+# The Debian package CPack builds from a built tree: its files and modes, a
+# Depends that names every library and libvlc plugin the programs need, and no
+# lintian errors (which also cover stripping and maintainer scripts).
 # Usage: check_package.sh CPACK CPACK_CONFIG WORK_DIR RULES_FILE RULES_DIR
 set -euo pipefail
 
