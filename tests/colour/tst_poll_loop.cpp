@@ -1,6 +1,4 @@
-// The colour tool's poll loop on its cancellable thread, without a window:
-// each cycle's find on the poll thread and what it found taken on the GUI
-// thread, paced, and ended by one cancellation.
+// The colour tool's poll loop on its cancellable thread, without a window.
 #include "poll_loop.h"
 #include "poll_thread.h"
 

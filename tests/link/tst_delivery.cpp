@@ -1,5 +1,4 @@
-// One delivery's outcome and its line in the log, against a virtual yo-yo
-// through the real hidapi.
+// One delivery's outcome and its line in the log.
 #include "broadcast.h"
 #include "delivery.h"
 #include "discovery.h"
