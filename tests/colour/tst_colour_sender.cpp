@@ -62,8 +62,6 @@ private slots:
         const QString red = "colour 255 12 77", white = "colour 255 255 255";
         QTest::addRow("#FF0C4D, alpha ignored") << QColor(255, 12, 77, 0) << QStringList{"", ""}
                                                 << QStringList{red, red};
-        QTest::addRow("sixty-four yo-yos") << QColor(Qt::white) << QStringList(QVector<QString>(64, "").toList())
-                                           << QStringList(QVector<QString>(64, white).toList());
         QTest::addRow("unplugged and refusing skipped") << QColor(Qt::white)
                                                         << QStringList{"", "unplugged", "refused", ""}
                                                         << QStringList{white, "", "", white};
