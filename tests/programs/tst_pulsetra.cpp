@@ -67,7 +67,6 @@ private slots:
         QTest::qWait(1500);
 
         if (state == "idle") {
-            program.check_font(copy.findChild<QWidget *>("btn_play"));
             program.check_about(copy.findChild<QWidget *>("btn_version"));
         } else {
             program.click(copy.findChild<QWidget *>("btn_open"));

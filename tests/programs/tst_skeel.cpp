@@ -76,7 +76,6 @@ private slots:
         } else if (state == "sending") {
             program.click(copy.findChild<QWidget *>("col_f1"));
         } else if (state == "about") {
-            program.check_font(copy.findChild<QWidget *>("btn_version_info"));
             program.check_about(copy.findChild<QWidget *>("btn_version_info"));
         }
         if (QTest::currentTestFailed())
