@@ -12,9 +12,8 @@
 
 namespace {
 
-// hidapi's enumerations pass through here on their way (linked with --wrap):
-// each waits for a pass until `hold_ms` have gone by; the first list made
-// is watched until it is freed.
+// hidapi's enumerations pass through here (linked with --wrap), each
+// waiting up to `hold_ms` for a pass; the first list is watched until freed.
 namespace gate {
 QSemaphore entered, passes, first_freed;
 std::atomic<int> hold_ms{0};
@@ -30,8 +29,7 @@ void reset(int pass_count, int hold)
 }
 } // namespace gate
 
-// Records as hidapi allocates them, so that hid_free_enumeration frees them.
-// Each is "path serial", or "path" alone for a record without a serial.
+// "path serial", or "path" alone without a serial, allocated as hidapi does.
 hid_device_info *chain(const QStringList &records)
 {
     hid_device_info *head = nullptr;
