@@ -23,8 +23,7 @@
 
 namespace {
 
-// Whether a thread of this process carries `name`. Reads the system's view so
-// that asking does not run this thread's event loop.
+// Read from the system, so that asking does not run this thread's event loop.
 bool thread_named(const QByteArray &name)
 {
     const QDir tasks("/proc/self/task");
@@ -36,8 +35,7 @@ bool thread_named(const QByteArray &name)
     return false;
 }
 
-// The window's size laid at its position (the corner of its frame, where
-// move() puts it) has its centre within a pixel of the screen's.
+// Position and size as move() takes them, centred within a pixel.
 bool centred(const QWidget &window)
 {
     const QPointF off = QRectF(window.pos(), window.size()).center() - QRectF(window.screen()->geometry()).center();
@@ -58,8 +56,7 @@ class tst_vantrel : public QObject
     std::unique_ptr<rig::VirtualYoyos> yoyos;
     std::unique_ptr<vantrel> window;
 
-    // A missing child fails the test that asks for it; that test goes on
-    // with a stand-in, and the others still run.
+    // A missing child fails only the test that asks for it.
     template <typename T>
     T *child(const QString &name) const
     {
@@ -71,8 +68,7 @@ class tst_vantrel : public QObject
 
     QString count() const { return child<QLabel>("lbl_con")->text(); }
 
-    // Shown and active, with the focus in the panel's first number field,
-    // where an operator who has typed a colour leaves it.
+    // The focus where an operator who has typed a colour leaves it.
     void open_window(int expected_count)
     {
         window = std::make_unique<vantrel>();
@@ -181,11 +177,8 @@ private slots:
             QCOMPARE(described(*yoyos, yoyo), seen);
     }
 
-    // Every Bluetooth yo-yo counts and is sent to, whatever its serial (the
-    // show player's serial rule is not the colour tool's); USB yo-yos do
-    // not. The count follows within a poll cycle, also when nothing changed.
-    // A yo-yo listed twice gets the one colour once or twice: its second
-    // report may replace the first before that has gone.
+    // The show player's serial rule is not the colour tool's. A yo-yo listed
+    // twice may have its second report replace the first before it has gone.
     void counts_and_reaches_every_bluetooth_yoyo()
     {
         for (const char *serial : {"0abc", "", "7"})
@@ -210,9 +203,8 @@ private slots:
         QCOMPARE(described(*yoyos, 1), (QStringList{"colour 255 12 77", "colour 245 183 0"}));
     }
 
-    // Fixed size, centred on every show; the count's caption reads upward;
-    // the panel's entry fields and the Auto tick draw light text on a dark
-    // base, not the form's black on black.
+    // The count's caption reads upward (its dots lie flat); entries draw
+    // light text on the dark base, not the form's black on black.
     void shown()
     {
         open_window(0);
@@ -224,7 +216,6 @@ private slots:
         window->show();
         QTRY_VERIFY(centred(*window));
 
-        // The vertical three dots drawn turned become horizontal.
         const QImage drawn = child<QLabel>("lbl_con_t")->grab().toImage();
         QRect ink;
         for (int y = 0; y < drawn.height(); ++y)
@@ -244,14 +235,12 @@ private slots:
         }
     }
 
-    // The poll thread may be waiting for this thread to take its next count
-    // when the window goes, as it is after the event loop has returned.
+    // As after the event loop has returned.
     void closing_while_a_count_is_pending_ends_the_poller()
     {
         open_window(0);
         QVERIFY(thread_named("yoyo-poll"));
-        // Hold this thread away from its event loop for longer than a poll
-        // wait, so the next hand-over is certainly pending.
+        // Longer than a poll wait, so that the next hand-over is pending.
         QThread::msleep(2 * 250);
         QElapsedTimer clock;
         clock.start();

@@ -36,7 +36,6 @@ private slots:
         const QByteArray usb_stop = wire(yoyo::framed(yoyo::usb, yoyo::stop_report().data()));
         const QByteArray ble_stop = wire(yoyo::framed(yoyo::bluetooth, yoyo::stop_report().data()));
         QTest::addRow("usb start 5 s") << start(yoyo::usb, 5) << QByteArray("0002F0000000") << 65;
-        QTest::addRow("ble start 5 s") << start(yoyo::bluetooth, 5) << QByteArray("000002F0000000") << 66;
         QTest::addRow("ble start 1200 s") << start(yoyo::bluetooth, 1200) << QByteArray("00000204190100") << 66;
         // Text that is no number reaches the report as 0: the count is -60.
         QTest::addRow("usb start 0 s") << start(yoyo::usb, 0) << QByteArray("0002C4FFFFFF") << 65;

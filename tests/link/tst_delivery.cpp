@@ -1,5 +1,4 @@
-// One delivery's outcome and its line in the log, against a virtual yo-yo
-// through the real hidapi.
+// One delivery's outcome and its line in the log.
 #include "broadcast.h"
 #include "delivery.h"
 #include "discovery.h"
@@ -16,16 +15,12 @@ namespace {
 
 enum class Fault { none, unplugged, write_fails, silent };
 
-struct Line {
-    QtMsgType type;
-    QString text;
-};
-QList<Line> logged;
+QList<QPair<int, QString>> logged;
 
 void keep(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     if (qstrcmp(context.category, "vantrel.link") == 0)
-        logged << Line{type, text};
+        logged << qMakePair(int(type), text);
 }
 
 constexpr int nothing = -1;
@@ -104,10 +99,9 @@ private slots:
 
         QCOMPARE(logged.size(), level == nothing ? 0 : 1);
         if (level != nothing) {
-            QCOMPARE(int(logged[0].type), level);
-            QVERIFY2(logged[0].text.contains(path) && logged[0].text.contains("\"77\"")
-                         && logged[0].text.contains(said[outcome]),
-                     qPrintable(logged[0].text));
+            QCOMPARE(logged[0].first, level);
+            const QString &text = logged[0].second;
+            QVERIFY2(text.contains(path) && text.contains("\"77\"") && text.contains(said[outcome]), qPrintable(text));
         }
     }
 };

@@ -1,7 +1,5 @@
-// hidapi keeps one error string for the whole process and replaces it at
-// every failed open, without a lock. Broadcasts whose opens fail on several
-// threads at once, while this thread enumerates, must still serve every
-// reachable yo-yo and never free that string twice.
+// hidapi replaces its one error string at every failed open, unlocked:
+// opens failing on several threads while this one enumerates.
 #include "broadcast.h"
 #include "discovery.h"
 #include "hid_library.h"

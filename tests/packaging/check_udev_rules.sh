@@ -1,15 +1,8 @@
 #!/usr/bin/env bash
-# Checks the yo-yo access rule against this system's own udev. In a private
-# mount namespace with empty /sys, /dev and /run, yo-yos and their near misses
-# are laid out in /sys as the kernel does (on USB, over Bluetooth classic
-# through a USB adapter, over Bluetooth low energy through uhid), and
-# `udevadm test` runs every installed rule, ours in /run/udev/rules.d, on each
-# node. A yo-yo's hidraw node must come out tagged uaccess with the uaccess
-# builtin queued by 73-seat-late.rules (so our tag must come before that
-# file); no other node may be tagged, and no node may be world-writable.
-#
-# Usage: check_udev_rules.sh RULES_FILE
-# Exits 77 (skipped) only when no private mount namespace can be made here.
+# The yo-yo access rule under this system's own udev: in a private mount
+# namespace, yo-yos and near misses laid out in /sys as the kernel does, each
+# run through `udevadm test` with every installed rule.
+# Usage: check_udev_rules.sh RULES_FILE (exits 77 where no namespace can be made)
 set -euo pipefail
 
 rules=$(realpath "$1")
@@ -28,7 +21,6 @@ if [ "${2:-}" != --inside ]; then
   exit
 fi
 
-# Inside the namespace: these mounts vanish with it.
 for dir in /sys /dev /run; do mount -t tmpfs tmpfs "$dir"; done
 [ -d /etc/udev/rules.d ] && mount -t tmpfs tmpfs /etc/udev/rules.d # local rules of the same name would win
 mkdir -p /run/udev/rules.d /sys/bus/usb /sys/bus/hid /sys/bus/bluetooth /sys/class/hidraw /sys/class/misc
@@ -50,7 +42,7 @@ usb_device() { # PATH VENDOR PRODUCT [UEVENT-LINE...]
   echo "$vendor" >"/sys/devices/$path/idVendor"
   echo "$product" >"/sys/devices/$path/idProduct"
 }
-# The functions below set $syspath to the device that udevadm is to test.
+# These set $syspath to the device that udevadm is to test.
 minor=0
 hidraw() { # HID-PATH: the hidraw node under a HID device
   local raw=$1/hidraw/hidraw$minor
@@ -85,7 +77,8 @@ on_bt_classic() { hid_device $adapter/1-9:1.0/bluetooth/hci0/hci0:256 0005 "$1" 
 node virtual/misc/uhid misc MAJOR=10 MINOR=239 DEVNAME=uhid
 on_ble() { hid_device virtual/misc/uhid 0005 "$1" "$2"; }
 
-# expect granted|denied DESCRIPTION: udevadm test on $syspath
+# expect granted|denied DESCRIPTION: granted is tagged uaccess with the
+# builtin queued by 73-seat-late.rules, so our tag comes before that file.
 expect() {
   local want=$1 what=$2 out tagged=no queued=no
   out=$(SYSTEMD_DEVICE_VERIFY_SYSFS=0 udevadm test --action=add "$syspath" 2>&1) || {

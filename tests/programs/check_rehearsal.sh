@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# The headless rehearsal of scripts/rehearse, wired as there: passes when the
-# player ends with 0 and each of three yo-yos received one start for a delay
-# of 5 s, then one stop, and nothing else.
+# The headless rehearsal of scripts/rehearse, wired as there.
 # Usage: check_rehearsal.sh <source dir> <program> <yoyo-rig> <x11-close> <usb|ble>
 set -euo pipefail
 source_dir=$1 kind=$5

@@ -1,9 +1,6 @@
 // The colour tool itself among virtual Bluetooth yo-yos on a screen of twice
 // the usual density, closed by the window manager or SIGINT/SIGTERM from the
-// states an operator leaves it in: it ends at once with exit code 0, black
-// reaching every yo-yo exactly when Auto is ticked, the favourites saved; a
-// second signal kills it at once. Its window is a scaled dialog that draws
-// its glyphs with the fonts its own start-up registers.
+// states an operator leaves it in.
 #include "program_driver.h"
 #include "rig_reports.h"
 
@@ -62,7 +59,6 @@ private slots:
         QCOMPARE(program.window.type, QString("_NET_WM_WINDOW_TYPE_DIALOG"));
         QCOMPARE(program.window.width, qRound(copy.width() * program.scale()));
 
-        // The count in the window says which yo-yos the program has listed.
         auto *shown_count = copy.findChild<QLabel *>("lbl_con");
         const auto wait_for_count = [&](int listed) {
             program.check_draws(
@@ -80,7 +76,6 @@ private slots:
         } else if (state == "sending") {
             program.click(copy.findChild<QWidget *>("col_f1"));
         } else if (state == "about") {
-            program.check_font(copy.findChild<QWidget *>("btn_version_info"));
             program.check_about(copy.findChild<QWidget *>("btn_version_info"));
         }
         if (QTest::currentTestFailed())

@@ -20,33 +20,15 @@ while IFS='|' read -r program description product file_name internal_name; do
     "$windres" -J res -O rc -i "$work/$program.res" -o "$rc" || { fail "$program: windres"; continue; }
 
   [ "$(grep '^LANGUAGE' "$rc")" = "LANGUAGE 9, 1" ] || fail "$program: not all in US English"
-  version=$(sed -n '/^1 VERSIONINFO/,$p' "$rc")
-  [ "$version" = "1 VERSIONINFO
- FILEVERSION 1, 0, 0, 0
- PRODUCTVERSION 1, 0, 0, 0
- FILEFLAGSMASK 0x3f
- FILEOS 0x4
- FILETYPE 0x1
-BEGIN
-  BLOCK \"StringFileInfo\"
-  BEGIN
-    BLOCK \"040904E4\"
-    BEGIN
-      VALUE \"CompanyName\", \"Talvek Inc.\"
-      VALUE \"FileDescription\", \"$description\"
-      VALUE \"FileVersion\", \"1.0.0\"
-      VALUE \"InternalName\", \"$internal_name\"
-      VALUE \"LegalCopyright\", L\"Copyright \\251 Talvek Inc.\"
-      VALUE \"OriginalFilename\", \"$file_name\"
-      VALUE \"ProductName\", \"$product\"
-      VALUE \"ProductVersion\", \"1.0.0\"
-    END
-  END
-  BLOCK \"VarFileInfo\"
-  BEGIN
-    VALUE \"Translation\", 0x409, 1252
-  END
-END" ] || { fail "$program: version information"; echo "$version"; }
+  # What differs between the programs, the version and the copyright sign
+  # (octal 251 in the Windows code page).
+  for value in "\"FileDescription\", \"$description\"" "\"ProductName\", \"$product\"" \
+      "\"OriginalFilename\", \"$file_name\"" "\"InternalName\", \"$internal_name\"" \
+      '"FileVersion", "1.0.0"' '"ProductVersion", "1.0.0"' '"LegalCopyright", L"Copyright \251 Talvek Inc."'; do
+    grep -qxF "      VALUE $value" "$rc" || fail "$program: the version information lacks $value"
+  done
+  grep -qx ' FILEVERSION 1, 0, 0, 0' "$rc" && grep -qx '    VALUE "Translation", 0x409, 1252' "$rc" ||
+    fail "$program: file version or translation"
 
   # Group entries: width (octal, 0 for 256) and bits, sorted.
   group=$(sed -n '/^"IDI_ICON1" 14/,/^END/s/^ *"\\\([0-7]*\)\\[0-7]*\\[0-7]*\\[0-7]*", 1, \([0-9]*\),.*/\1 \2/p' "$rc" | sort | tr '\n' ' ')

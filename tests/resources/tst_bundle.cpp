@@ -1,6 +1,5 @@
-// The resource bundle of one program (the show players' or skeel's, chosen
-// at build time): exactly the fonts and licence texts, each the committed
-// file's plain bytes, the licence texts in UTF-8 with line feeds only.
+// The resource bundle of one program (chosen at build time): exactly the
+// fonts and licence texts, each the committed file's plain bytes.
 #include <QDir>
 #include <QResource>
 #include <QTextCodec>

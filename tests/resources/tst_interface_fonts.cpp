@@ -1,10 +1,8 @@
-// The three interface fonts as start-up registers them, and every glyph that
-// a window draws in one of them: read from the windows' forms, plus the one
-// the show player sets at run time.
+// Every glyph a window draws in an interface font, as start-up registers
+// them: read from the forms, plus the one the show player sets at run time.
 #include "startup.h"
 
 #include <QFile>
-#include <QFontDatabase>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QXmlStreamReader>
@@ -52,14 +50,8 @@ class tst_interface_fonts : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        for (const QString &family : icon_families)
-            QVERIFY(!QFontDatabase().families().contains(family));
-        startup::register_fonts();
-        for (const QString &family : icon_families)
-            QVERIFY2(QFontDatabase().families().contains(family), qPrintable(family));
-    }
+    // A family that is not registered shows as another one in `glyphs`.
+    void initTestCase() { startup::register_fonts(); }
 
     void glyphs_data()
     {

@@ -1,6 +1,5 @@
-// The rig seen through the real hidapi, as the programs see it: what each of
-// its fault switches does to enumeration, open, write and answer, and how it
-// decodes what a yo-yo received.
+// The rig through the real hidapi: its fault switches and how it decodes
+// what a yo-yo received.
 #include "virtual_yoyos.h"
 
 #include <hidapi.h>
@@ -135,9 +134,8 @@ private slots:
         QVERIFY(yoyos.wait_for_reports(yoyo, std::size_t(written) + 1, 1000));
     }
 
-    // hidapi lists a device with several collections once per collection, so
-    // one node can be open several times at once; every reader gets its answer
-    // and every report arrives intact, in order per writer.
+    // hidapi lists a device once per collection, so one node can be open
+    // several times at once.
     void every_handle_on_a_shared_node_gets_an_answer()
     {
         rig::VirtualYoyos yoyos;
@@ -169,9 +167,7 @@ private slots:
         }
     }
 
-    // A real hidraw reader only sees reports that arrive while it has the
-    // device open: an answer that comes when nobody has the node open must
-    // not reach the next opener.
+    // As on hidraw, an answer that finds the node closed is lost.
     void late_answer_is_not_kept_for_the_next_open()
     {
         rig::VirtualYoyos yoyos;
@@ -184,13 +180,12 @@ private slots:
         QCOMPARE(hid_read_timeout(again.get(), answer, sizeof answer, 300), 0);
     }
 
+    // Stops and colours are read in every test that sends them.
     void describe_data()
     {
         QTest::addColumn<Bytes>("report");
         QTest::addColumn<QString>("line");
         QTest::addRow("ble start 1200 s") << bytes("00000204190100", 66) << "start 71940";
-        QTest::addRow("usb stop") << bytes("0003", 65) << "stop";
-        QTest::addRow("colour") << bytes("000099" "0000803F" "C1C0403D" "9B9A9A3E", 66) << "colour 255 12 77";
         QTest::addRow("stray byte after stop") << bytes("00030007", 65) << "00 03 00 07" + QString(" 00").repeated(61);
         QTest::addRow("short report") << Bytes{0x00, 0x03, 0xAB} << "00 03 AB";
     }

@@ -1,23 +1,19 @@
-/* Preloaded into every process of a checked test run. Built without the
- * sanitizers, as it reaches helpers such as Xvfb too. */
+/* Preloaded into every process of a checked test run. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdio.h>
 
-/* A module that its user unloads (Mesa's driver goes with each GL context)
- * stays mapped to the end of the process, so that the leak check at exit can
- * still name the library that a leak comes from. */
+/* Unloaded modules (Mesa's driver goes with each GL context) stay mapped, so
+ * that the leak check at exit can still name a leak's library. */
 int dlclose(void *handle)
 {
     (void)handle;
     return 0;
 }
 
-/* The sanitizers' own open_memstream wrapper records each stream in a table
- * that their fclose wrapper clears only after the stream is closed; libvlc
- * opens such streams on several threads, and a stream reusing the address of
- * one closing elsewhere trips the runtime's internal check and ends the
- * process. Going straight to the C library leaves nothing to record. */
+/* The sanitizers' open_memstream wrapper records each stream in a table that
+ * their fclose clears only after closing; libvlc's streams on several threads
+ * can reuse an address still listed, which ends the process. */
 FILE *open_memstream(char **buffer, size_t *size)
 {
     static FILE *(*real)(char **, size_t *);

@@ -1,7 +1,6 @@
 #pragma once
 
-// The show player window's private parts, reached by the tests through the
-// friend that the window grants them, and the edition under test.
+// The show player window's private parts, through the friend it grants.
 
 #include "tz3_player_main.h"
 #include "ui_tz3_player_main.h"

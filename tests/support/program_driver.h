@@ -1,9 +1,7 @@
 #pragma once
 
-// Steers a real program in the test's X session from the outside, as an
-// operator, a window manager or a terminal would. Where a widget lies and
-// what it should look like is read from a copy of the same window built in
-// the test process, which scales to the screen as the programs must.
+// Steers a real program in the test's X session from the outside. Where a
+// widget lies and how it looks is read from a copy of its window built here.
 
 #include "session_watch.h"
 #include "version_dlg.h"
@@ -24,8 +22,7 @@
 class ProgramDriver
 {
 public:
-    // Starts the program, its screen scaling turned off in the environment
-    // that it must override, and waits for its window; false if none came.
+    // With screen scaling turned off in the environment, which it must override.
     bool start(const QString &program, const QStringList &arguments = {}, const QString &home = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -57,9 +54,8 @@ public:
         return tool.readAllStandardOutput().split('\n').first().toUInt();
     }
 
-    // Types the path into the file dialog of that title until the dialog has
-    // gone: keys may come before its line edit has the focus, and a Return
-    // may only close the path completer's list.
+    // Again until the dialog has gone: keys may come before its line edit has
+    // the focus, and a Return may only close the path completer's list.
     bool pick_file(const QString &dialog_title, const QString &path)
     {
         const unsigned dialog = wait_for_window(dialog_title);
@@ -83,9 +79,8 @@ public:
     // As a window manager closes a window of the program (the main one unless given).
     void close(unsigned window_id = 0) { display.close(window_id ? window_id : window.id); }
 
-    // The program's window `on` (the main one unless given) comes to draw
-    // the part where `widget` of the copy lies as the copy draws it after
-    // `vary(false)`, far nearer than as after `vary(true)`.
+    // The window `on` (the main one unless given) comes to draw `widget` of
+    // the copy as after `vary(false)`, far nearer than as after `vary(true)`.
     void check_draws(QWidget *widget, const std::function<void(bool)> &vary, const QString &what, unsigned on = 0)
     {
         on = on ? on : window.id;
@@ -113,9 +108,7 @@ public:
                                                .arg(what).arg(to_copy).arg(to_varied)));
     }
 
-    // The program's window `on` draws a widget of the copy with the widget's
-    // font, not as with a family that nobody has, which is what Qt draws
-    // when a font is missing.
+    // Not as with a family that nobody has, which Qt draws for a missing font.
     void check_font(QWidget *widget, unsigned on = 0)
     {
         const QFont font = widget->font();
@@ -124,8 +117,8 @@ public:
         check_draws(widget, [&](bool vary) { widget->setFont(vary ? missing : font); }, font.family(), on);
     }
 
-    // The about dialog that `button` of the copy opens draws its glyphs with
-    // their fonts, and holds the window behind it; it stays up.
+    // The about dialog draws its glyphs with their fonts, holds the window
+    // behind it, and stays up.
     void check_about(QWidget *button)
     {
         click(button);
@@ -143,9 +136,8 @@ public:
         QVERIFY(!process.waitForFinished(1000));
     }
 
-    // Ended as `how` says, by the window manager closing its windows or by
-    // signals ("SIGINT then SIGTERM"), the program ends within `ms`: with
-    // exit code 0, or killed at once by a second signal.
+    // `how`: "window manager" or signals ("SIGINT then SIGTERM"); exit code
+    // 0, or killed at once by a second signal.
     void check_ends(const QString &how, int ms)
     {
         QElapsedTimer closing;
@@ -188,9 +180,7 @@ private:
     }
 };
 
-// The test process lays its copies out at the screen's scale, as the
-// programs are meant to, whatever the environment says, and draws them with
-// the three fonts, registered here by hand.
+// The copies laid out at the screen's scale, with the fonts registered by hand.
 #define PROGRAM_TEST_MAIN(TestObject)                                                              \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \

@@ -1,7 +1,5 @@
 #pragma once
 
-// What reached a virtual yo-yo, as the rig reads it ("start 240", "stop", ...).
-
 #include "virtual_yoyos.h"
 
 #include <QStringList>
