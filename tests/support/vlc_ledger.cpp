@@ -34,6 +34,7 @@ libvlc_media_t *__real_libvlc_media_new_path(libvlc_instance_t *instance, const 
 void __real_libvlc_media_release(libvlc_media_t *media);
 libvlc_media_player_t *__real_libvlc_media_player_new_from_media(libvlc_media_t *media);
 void __real_libvlc_media_player_release(libvlc_media_player_t *player);
+void __real_libvlc_media_player_set_media(libvlc_media_player_t *player, libvlc_media_t *media);
 int __real_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,
                                libvlc_callback_t callback, void *data);
 void __real_libvlc_event_detach(libvlc_event_manager_t *events, libvlc_event_type_t type,
@@ -89,6 +90,17 @@ void __wrap_libvlc_media_player_release(libvlc_media_player_t *player)
         account.bad_releases += !account.live.remove(player);
     }
     __real_libvlc_media_player_release(player);
+}
+
+void __wrap_libvlc_media_player_set_media(libvlc_media_player_t *player, libvlc_media_t *media)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const int made = account.players.lastIndexOf(player);
+        if (made >= 0)
+            account.player_media[made] = media_paths.value(media);
+    }
+    __real_libvlc_media_player_set_media(player, media);
 }
 
 int __wrap_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,
