@@ -161,6 +161,11 @@ private:
 // change of the panel's colour is sent to every yo-yo.
 void colour_changes(int count)
 {
+    // The window keeps its favourites in the home directory: a private one.
+    QTemporaryDir home;
+    if (!home.isValid())
+        fail("no temporary home directory");
+    qputenv("HOME", home.path().toLocal8Bit());
     rig::VirtualYoyos yoyos;
     for (int i = 0; i < yoyo_count; ++i)
         yoyos.add({rig::Transport::bluetooth, std::to_string(i + 1), -1, 1});
@@ -191,10 +196,6 @@ void colour_changes(int count)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    if (!home.isValid())
-        fail("no temporary home directory");
-    qputenv("HOME", home.path().toLocal8Bit());
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     const QString what = arguments.value(1);

@@ -390,8 +390,8 @@ private slots:
     // A show day in one window: shows aborted in the countdown, one stopped
     // while the video plays and one played to its end. The video keeps the
     // one media player it was opened with, held at the start between shows,
-    // and the window ends the day with no more threads or descriptors than
-    // after its second show and its memory near that size.
+    // and the window ends the day with about as many threads and
+    // descriptors as after its second show and its memory near that size.
     void show_day()
     {
         open_window({{"1"}, {"2"}}, "2");
@@ -416,10 +416,13 @@ private slots:
             if (i == 1)
                 second = settled_footprint();
         }
+        // One or two may be in passing as the readings are taken; a leak of
+        // one a show would make eight.
         const process_footprint last = settled_footprint();
-        QVERIFY2(last.threads <= second.threads, qPrintable(QString("%1 threads after the second show, %2 after the "
-                                                                    "last").arg(second.threads).arg(last.threads)));
-        QVERIFY2(last.descriptors <= second.descriptors,
+        QVERIFY2(last.threads <= second.threads + 2,
+                 qPrintable(QString("%1 threads after the second show, %2 after the last")
+                                .arg(second.threads).arg(last.threads)));
+        QVERIFY2(last.descriptors <= second.descriptors + 2,
                  qPrintable(QString("%1 descriptors after the second show, %2 after the last")
                                 .arg(second.descriptors).arg(last.descriptors)));
         QVERIFY2(last.resident_kib <= second.resident_kib * 3 / 2,
@@ -427,11 +430,7 @@ private slots:
                                 .arg(second.resident_kib).arg(last.resident_kib)));
 
         window.reset();
-        const vlc_ledger ledger = vlc_ledger::now();
-        QCOMPARE(ledger.live.size(), 0);
-        QCOMPARE(ledger.bad_releases, 0);
-        QCOMPARE(ledger.listeners, 0);
-        QCOMPARE(ledger.media, 0);
+        QCOMPARE(vlc_ledger::now().left_over(), QString());
     }
 };
 

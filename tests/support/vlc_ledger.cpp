@@ -21,6 +21,20 @@ vlc_ledger vlc_ledger::now()
     return account;
 }
 
+QString vlc_ledger::left_over() const
+{
+    QStringList left;
+    if (!live.isEmpty())
+        left << QStringLiteral("%1 media players").arg(live.size());
+    if (bad_releases)
+        left << QStringLiteral("%1 bad releases").arg(bad_releases);
+    if (listeners)
+        left << QStringLiteral("%1 listeners").arg(listeners);
+    if (media)
+        left << QStringLiteral("%1 media").arg(media);
+    return left.join(QStringLiteral(", "));
+}
+
 void vlc_ledger::fail_instance()
 {
     std::lock_guard<std::mutex> guard(lock);

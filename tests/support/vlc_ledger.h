@@ -20,6 +20,10 @@ struct vlc_ledger {
     QVector<QStringList> instances; // the arguments of every libvlc_new
     bool fail_next_instance = false; // without reaching libvlc
 
+    // What was made and not released, or released wrongly; empty when
+    // nothing is left over.
+    QString left_over() const;
+
     // A copy, taken under the lock: libvlc's threads change the account too.
     static vlc_ledger now();
     static void fail_instance();
