@@ -168,8 +168,8 @@ bool player_widget::has_media() const
     return media != nullptr;
 }
 
-// The player lives as long as the widget: its end notice, its window and
-// its input settings are set once.
+// The player lives as long as the widget: its end notice and its input
+// settings are set once.
 bool player_widget::make_player()
 {
     media_player = libvlc_media_player_new_from_media(media);
@@ -181,7 +181,6 @@ bool player_widget::make_player()
         media_player = nullptr;
         return false;
     }
-    hand_window(media_player, ui->screen->winId());
     // Key presses and the double-click must reach the Qt widgets.
     libvlc_video_set_key_input(media_player, 0);
     libvlc_video_set_mouse_input(media_player, 0);
@@ -220,6 +219,7 @@ void player_widget::warm_up(bool seen)
 {
     set_held(true);
     ui->screen->setVisible(seen);
+    hand_window(media_player, ui->screen->winId());
     libvlc_media_player_set_media(media_player, media);
 #ifdef __GLIBC__
     // The input just ended has freed what its threads used; the allocator

@@ -86,15 +86,15 @@ class tst_player_widget : public QObject
     }
 
     // After a playback has ended: the surface is black and the player held
-    // at the start; started again, it plays from there with its sound.
+    // paused; started again, it plays with its sound (how soon after a long
+    // hold is the "prepared, held, started" row's).
     void start_again(libvlc_media_player_t *player, bool picture = true)
     {
         QTRY_VERIFY(!shows_picture(widget.get()));
         QTRY_COMPARE(libvlc_media_player_get_state(player), libvlc_Paused);
         QVERIFY(!sound_flows());
         widget->start_playback();
-        QVERIFY(QTest::qWaitFor(sound_flows, 500));
-        QVERIFY(libvlc_media_player_get_time(player) < 1000);
+        QVERIFY(QTest::qWaitFor(sound_flows, 2000));
         if (picture)
             QVERIFY(QTest::qWaitFor([this] { return shows_picture(widget.get()); }, 5000));
         widget->stop_playback();
@@ -176,8 +176,7 @@ private slots:
     // The video draws in the surface, and a double-click still reaches the
     // widget while libvlc draws. However a playback ends, player_stopped
     // comes once if it ran, the surface goes black and the same media player
-    // is held at the start again: the next playback shows its picture with
-    // its sound from the start.
+    // is held again: the next playback shows its picture with its sound.
     void playback()
     {
         QFETCH(QString, then);
