@@ -243,11 +243,14 @@ void player_widget::hold_when_ready()
     hold();
 }
 
-// Paused at the start and out of sight. Should the input run out before the
-// pause reaches it, its end notice readies it again.
+// Paused at the start, out of sight and muted, as a warmed-up player is:
+// the rewinds before the next start must not let its sound out ahead of
+// the picture. Should the input run out before the pause reaches it, its
+// end notice readies it again.
 void player_widget::hold()
 {
     libvlc_media_player_set_pause(media_player, 1);
+    libvlc_audio_set_mute(media_player, 1);
     libvlc_media_player_set_time(media_player, 0);
     set_held(true);
 }
