@@ -6,10 +6,9 @@
 //
 // Three calls are watched from outside by wrapping them at link time: the
 // broadcast's send (the moment the start report is handed over), libvlc's
-// making of the media player, and libvlc's play, which the surface calls
-// twice a show: at Play, to open the video paused, and at the last tick, to
-// let it run. The first play of each media player also attaches listeners
-// for libvlc's playing and video-output events. The first picture itself is
+// making of the media player, which attaches a listener for its playing
+// event, and libvlc's play, which the surface calls once a show, at the last
+// tick, to let the video held since it was opened run. The first picture itself is
 // seen on the X screen: another thread reads the surface's part of the
 // screen from the X server over and over around D and notes when the clip's
 // colours are there. The sound is heard at the session's sound server: a
@@ -62,9 +61,7 @@ constexpr double picture_spread_ms = 17;
 
 // What one run saw, filled in from the GUI thread and libvlc's threads.
 struct Observed {
-    std::optional<steady::time_point> handed, creating, created, prepare_called, play_called, play_returned, playing,
-        video_output;
-    libvlc_media_player_t *watched_player = nullptr;
+    std::optional<steady::time_point> handed, play_called, play_returned, playing;
 };
 
 std::mutex observed_lock;
@@ -79,21 +76,16 @@ void note_once(std::optional<steady::time_point> Observed::*moment)
         observed.*moment = now;
 }
 
-void on_vlc_event(const libvlc_event_t *event, void *)
+// The playing event that counts is the one after the start.
+void on_playing(const libvlc_event_t *, void *)
 {
-    if (event->type == libvlc_MediaPlayerPlaying) {
-        // The playing event that counts is the one after the start; opening
-        // paused may report playing before it pauses.
-        bool started;
-        {
-            std::lock_guard<std::mutex> guard(observed_lock);
-            started = bool(observed.play_called);
-        }
-        if (started)
-            note_once(&Observed::playing);
-    } else if (event->type == libvlc_MediaPlayerVout && event->u.media_player_vout.new_count > 0) {
-        note_once(&Observed::video_output);
+    bool started;
+    {
+        std::lock_guard<std::mutex> guard(observed_lock);
+        started = bool(observed.play_called);
     }
+    if (started)
+        note_once(&Observed::playing);
 }
 
 // Whether a strip of the screen shows the test clip: the surface and the
@@ -304,36 +296,22 @@ void __wrap__ZN4yoyo9Broadcast4sendEPK15hid_device_infoPKh(yoyo::Broadcast *self
     __real__ZN4yoyo9Broadcast4sendEPK15hid_device_infoPKh(self, yoyos, report);
 }
 
-// The surface makes a fresh media player for every playback, at Play.
+// The surface makes its one media player when the video is opened.
 libvlc_media_player_t *__wrap_libvlc_media_player_new_from_media(libvlc_media_t *media)
 {
-    note_once(&Observed::creating);
     libvlc_media_player_t *player = __real_libvlc_media_player_new_from_media(media);
-    note_once(&Observed::created);
+    if (player)
+        libvlc_event_attach(libvlc_media_player_event_manager(player), libvlc_MediaPlayerPlaying, on_playing, nullptr);
     return player;
 }
 
-// The surface plays each media player twice: at Play it opens the video
-// paused, at the last tick it lets it run.
+// Within a show the surface plays only at the last tick: the video was
+// warmed up and held when it was opened, and a stop holds it again.
 int __wrap_libvlc_media_player_play(libvlc_media_player_t *player)
 {
-    bool first_play;
-    {
-        std::lock_guard<std::mutex> guard(observed_lock);
-        first_play = observed.watched_player != player;
-        observed.watched_player = player;
-    }
-    if (first_play) {
-        libvlc_event_manager_t *events = libvlc_media_player_event_manager(player);
-        libvlc_event_attach(events, libvlc_MediaPlayerPlaying, on_vlc_event, nullptr);
-        libvlc_event_attach(events, libvlc_MediaPlayerVout, on_vlc_event, nullptr);
-        note_once(&Observed::prepare_called);
-    } else {
-        note_once(&Observed::play_called);
-    }
+    note_once(&Observed::play_called);
     const int result = __real_libvlc_media_player_play(player);
-    if (!first_play)
-        note_once(&Observed::play_returned);
+    note_once(&Observed::play_returned);
     return result;
 }
 
@@ -344,11 +322,9 @@ namespace {
 // One show, timed from the start report's hand-over.
 struct Run {
     double click_to_hand_over = 0;
-    double player_made = 0;     // how long making the media player took, at Play
     double play_call = 0;       // minus D
     double play_blocks = 0;     // how long the play call took
     double playing = 0;         // minus D
-    double video_output = 0;    // minus D: made while the video was held
     double first_picture = 0;   // minus D
     double first_sound = 0;     // minus D
     double watch_gap = 0;       // the screen watch's largest gap before it
@@ -357,17 +333,15 @@ struct Run {
 };
 
 struct Series {
-    std::vector<double> click_to_hand_over, player_made, play_call, play_blocks, playing, video_output, first_picture,
-        first_sound, watch_gap, timer_restart, tick_offsets, tick_intervals, last_tick;
+    std::vector<double> click_to_hand_over, play_call, play_blocks, playing, first_picture, first_sound, watch_gap,
+        timer_restart, tick_offsets, tick_intervals, last_tick;
 
     void add(const Run &run)
     {
         click_to_hand_over.push_back(run.click_to_hand_over);
-        player_made.push_back(run.player_made);
         play_call.push_back(run.play_call);
         play_blocks.push_back(run.play_blocks);
         playing.push_back(run.playing);
-        video_output.push_back(run.video_output);
         first_picture.push_back(run.first_picture);
         first_sound.push_back(run.first_sound);
         watch_gap.push_back(run.watch_gap);
@@ -446,10 +420,8 @@ public:
             seen = observed;
         }
         counting = false;
-        if (!seen.handed || !seen.creating || !seen.created || !seen.prepare_called || !seen.play_called
-            || !seen.play_returned || !seen.playing || !seen.video_output || ticks.size() != delay_s)
-            fail("a show did not reach its video (no start report, play call, playing event, video output "
-                 "or countdown tick)");
+        if (!seen.handed || !seen.play_called || !seen.play_returned || !seen.playing || ticks.size() != delay_s)
+            fail("a show did not reach its video (no start report, play call, playing event or countdown tick)");
         if (!screen.first_picture)
             fail("the clip's picture never showed on the screen");
         if (!sound.first_sound)
@@ -461,11 +433,9 @@ public:
         const double d_ms = delay_s * 1000.0;
         Run run;
         run.click_to_hand_over = bench::ms_between(clicked, handed);
-        run.player_made = bench::ms_between(*seen.creating, *seen.created);
         run.play_call = bench::ms_between(handed, *seen.play_called) - d_ms;
         run.play_blocks = bench::ms_between(*seen.play_called, *seen.play_returned);
         run.playing = bench::ms_between(handed, *seen.playing) - d_ms;
-        run.video_output = bench::ms_between(handed, *seen.video_output) - d_ms;
         run.first_picture = bench::ms_between(handed, *screen.first_picture) - d_ms;
         run.first_sound = bench::ms_between(handed, *sound.first_sound) - d_ms;
         run.watch_gap = screen.largest_gap;
@@ -516,10 +486,8 @@ int main(int argc, char *argv[])
     const int runs = bench::repeats(10, 2);
 
     bench::Table starts({"Countdown timer", "Runs", "Play click → hand-over, ms",
-                         "Making the media player at Play, ms (min / median / max)",
                          "Last tick's `libvlc_media_player_play` called − D, ms (min / median / max)",
                          "Play call takes, ms (min / median / max)", "Playing event − D, ms (min / median / max)",
-                         "Video output made − D, ms (min / median / max)",
                          "First picture on the screen − D, ms (min / median / max)",
                          "Spread of the first picture (max − min), ms",
                          "First sound at the sound server − D, ms (min / median / max)",
@@ -553,10 +521,10 @@ int main(int argc, char *argv[])
         const bool picture_within =
             bench::summarise(picture_error).median <= picture_median_ms && spread <= picture_spread_ms;
         starts.add({name, std::to_string(runs), bench::spread(bench::summarise(series.click_to_hand_over)),
-                    bench::three(bench::summarise(series.player_made)), bench::three(play_call),
+                    bench::three(play_call),
                     bench::three(bench::summarise(series.play_blocks)),
                     bench::three(bench::summarise(series.playing)),
-                    bench::three(bench::summarise(series.video_output)), bench::three(picture), bench::ms(spread),
+                    bench::three(picture), bench::ms(spread),
                     bench::three(bench::summarise(series.first_sound)),
                     bench::ms(bench::summarise(series.watch_gap).max),
                     bench::ms(play_median_ms) + " / " + bench::ms(play_max_ms) + ", " +
@@ -585,17 +553,19 @@ int main(int argc, char *argv[])
         }
     }
     bench::note("show",
-                "How the video starts. At Play the surface makes the media player and lets it play muted, with its "
-                "native window unmapped, until libvlc has opened the file, its decoders and its video output (the "
-                "video output column: seconds before D); then it pauses it and rewinds it to the start. The window "
-                "aims its last tick " + std::to_string(player_widget::start_lead_ms) + " ms before D (the last "
-                "column of the tick table). The surface then maps its window and waits for the X server to have "
-                "done so, rewinds the still paused player 10 ms before D, which makes libvlc draw the first "
+                "How the video starts. When the video is opened, the surface makes its one media player and lets "
+                "it play muted for a second (the preview), until libvlc has opened the file, its decoders and its "
+                "video output; then it pauses it, rewinds it to the start and unmaps its native window. The player "
+                "stays so from show to show: Play finds it held, and a stop pauses, mutes and rewinds it again. The "
+                "window aims its last tick " + std::to_string(player_widget::start_lead_ms) + " ms before D (the "
+                "last column of the tick table). The surface then maps its window and waits for the X server to "
+                "have done so, rewinds the still paused player 10 ms before D, which makes libvlc draw the first "
                 "picture by itself in about that time, and calls play at D on the monotonic clock, which lets the "
                 "video and its sound run.");
     bench::note("show",
-                "Earlier runs of this table, not of this run (bench/results.md as committed in b3c858a and "
-                "001a21e): in b3c858a, with the media player made and played at the last tick, "
+                "Earlier runs of this table, not of this run (bench/results.md as committed in b3c858a, "
+                "001a21e and d85714b): in d85714b, with a new media player made at Play for every show, making it "
+                "took 1.47 / 2.13 / 2.85 ms of Play; in b3c858a, with the media player made and played at the last tick, "
                 "the play call came 2.2 / 3.3 / 7.1 ms after D and the video output 58.8 / 67.2 / 82.5 ms after D. "
                 "In 001a21e, with the player prepared at Play but resumed at the last tick as the timer woke, the "
                 "play call came 1.09 / 2.43 / 3.10 ms after D and the first picture 7.0 / 19.0 / 27.3 ms after D "

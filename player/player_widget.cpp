@@ -10,6 +10,10 @@
 
 #include <vlc/vlc.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // One libvlc instance for the whole process, made on first use and kept
@@ -19,6 +23,15 @@ libvlc_instance_t *vlc_instance = nullptr;
 libvlc_instance_t *shared_vlc_instance()
 {
     if (!vlc_instance) {
+#ifdef __GLIBC__
+        // libvlc starts threads afresh for every input (its decoders, its
+        // outputs), and the allocator gives every new thread an arena of its
+        // own, up to eight per core, each keeping what its threads used long
+        // after they have ended. Two arenas, the GUI thread's and one shared,
+        // bounded before libvlc's first thread, keep a day of shows from
+        // growing the process by hundreds of MiB.
+        mallopt(M_ARENA_MAX, 2);
+#endif
         const char *const arguments[] = {"--file-caching=1000", "--disc-caching=1000"};
         vlc_instance = libvlc_new(2, arguments);
         if (vlc_instance)
@@ -106,16 +119,14 @@ player_widget::player_widget(QWidget *parent)
 
 player_widget::~player_widget()
 {
-    // Stopping delivers libvlc's stopped event on this thread unless the end
-    // notice came before, so every listener has removed itself and no
-    // callback is running once stop returns; notices still queued for this
-    // widget are discarded with it.
+    // Detaching waits for an end notice still running on libvlc's thread;
+    // notices it queued for this widget are discarded with it.
     if (media_player) {
+        libvlc_event_detach(libvlc_media_player_event_manager(media_player), libvlc_MediaPlayerEndReached,
+                            on_vlc_event, this);
         libvlc_media_player_stop(media_player);
         libvlc_media_player_release(media_player);
     }
-    for (libvlc_media_player_t *player : qAsConst(replaced_players))
-        libvlc_media_player_release(player);
     libvlc_media_release(media);
     delete ui;
 }
@@ -142,16 +153,12 @@ QString player_widget::open_media(const QString &path)
     libvlc_media_release(media);
     media = opened;
 
-    // A muted second of the file in its own player shows that it plays.
-    libvlc_media_player_t *preview = libvlc_media_player_new_from_media(media);
-    if (!preview)
+    if (!media_player && !make_player())
         return QString();
-    hand_window(preview, ui->screen->winId());
-    libvlc_audio_set_mute(preview, 1);
-    libvlc_media_player_play(preview);
+    // A muted second of the file in the surface shows that it plays; the
+    // player is then held for the first show.
+    warm_up(true);
     QThread::msleep(1000);
-    libvlc_media_player_stop(preview);
-    libvlc_media_player_release(preview);
 
     return elide_name(media_file_name(native_path, separator));
 }
@@ -161,39 +168,64 @@ bool player_widget::has_media() const
     return media != nullptr;
 }
 
-void player_widget::prepare_playback()
+// The player lives as long as the widget: its end notice and its input
+// settings are set once.
+bool player_widget::make_player()
 {
-    if (media_player) {
-        libvlc_media_player_stop(media_player);
-        replaced_players.append(media_player);
-        media_player = nullptr;
-    }
-    set_held(false);
-    if (!media)
-        return;
     media_player = libvlc_media_player_new_from_media(media);
     if (!media_player)
-        return;
-
+        return false;
     libvlc_event_manager_t *events = libvlc_media_player_event_manager(media_player);
-    // The callback removes both listeners, so it needs both or none.
-    const bool watched = libvlc_event_attach(events, libvlc_MediaPlayerStopped, on_vlc_event, this) == 0;
-    if (!watched || libvlc_event_attach(events, libvlc_MediaPlayerEndReached, on_vlc_event, this) != 0) {
-        if (watched)
-            libvlc_event_detach(events, libvlc_MediaPlayerStopped, on_vlc_event, this);
+    if (libvlc_event_attach(events, libvlc_MediaPlayerEndReached, on_vlc_event, this) != 0) {
         libvlc_media_player_release(media_player);
         media_player = nullptr;
-        return;
+        return false;
     }
-    hand_window(media_player, ui->screen->winId());
     // Key presses and the double-click must reach the Qt widgets.
     libvlc_video_set_key_input(media_player, 0);
     libvlc_video_set_mouse_input(media_player, 0);
+    return true;
+}
 
-    // libvlc only opens the decoders and makes the video output while it
-    // plays, so the player runs muted, out of sight, until it has done so;
-    // then it is paused and rewound.
+void player_widget::prepare_playback()
+{
+    if (!media || (!media_player && !make_player()))
+        return;
+    if (held && !ran_out())
+        return;
+    warm_up(false);
+}
+
+// The player has no input left to let run: never given one, stopped, run
+// out or failed.
+bool player_widget::ran_out() const
+{
+    switch (libvlc_media_player_get_state(media_player)) {
+    case libvlc_NothingSpecial:
+    case libvlc_Stopped:
+    case libvlc_Ended:
+    case libvlc_Error:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// libvlc only opens the decoders and makes the video output while it plays,
+// so the player runs muted until it has done so; then hold_when_ready
+// pauses and rewinds it. Giving the player its media again ends the input
+// it had, one that has run out too.
+void player_widget::warm_up(bool seen)
+{
     set_held(true);
+    ui->screen->setVisible(seen);
+    hand_window(media_player, ui->screen->winId());
+    libvlc_media_player_set_media(media_player, media);
+#ifdef __GLIBC__
+    // The input just ended has freed what its threads used; the allocator
+    // would keep those pages all day.
+    malloc_trim(0);
+#endif
     libvlc_audio_set_mute(media_player, 1);
     libvlc_media_player_play(media_player);
     hold_deadline.setRemainingTime(longest_warm_up_ms);
@@ -203,21 +235,29 @@ void player_widget::prepare_playback()
 
 void player_widget::hold_when_ready()
 {
-    if (!held) {
-        hold_timer.stop();
-        return;
-    }
-    if (awaits_picture && libvlc_media_player_has_vout(media_player) == 0 && !hold_deadline.hasExpired())
+    const bool ready = awaits_picture ? libvlc_media_player_has_vout(media_player) > 0
+                                      : libvlc_media_player_get_state(media_player) == libvlc_Playing;
+    if (!ready && !hold_deadline.hasExpired())
         return;
     hold_timer.stop();
+    hold();
+}
+
+// Paused at the start, out of sight and muted, as a warmed-up player is:
+// the rewinds before the next start must not let its sound out ahead of
+// the picture. Should the input run out before the pause reaches it, its
+// end notice readies it again.
+void player_widget::hold()
+{
     libvlc_media_player_set_pause(media_player, 1);
+    libvlc_audio_set_mute(media_player, 1);
     libvlc_media_player_set_time(media_player, 0);
+    set_held(true);
 }
 
 void player_widget::start_playback(const QDeadlineTimer &at)
 {
-    if (!held)
-        prepare_playback();
+    prepare_playback();
     if (!held)
         return;
     hold_timer.stop();
@@ -240,9 +280,10 @@ void player_widget::start_playback(const QDeadlineTimer &at)
 
 void player_widget::stop_playback()
 {
-    if (media_player)
-        libvlc_media_player_stop(media_player);
-    set_held(false);
+    if (!media_player || held)
+        return;
+    hold();
+    emit player_stopped();
 }
 
 bool player_widget::is_playing() const
@@ -255,35 +296,26 @@ void player_widget::mouseDoubleClickEvent(QMouseEvent *)
     emit double_clicked();
 }
 
-// Runs on libvlc's input thread at the end of the file, or on the thread
-// that stops the player, inside libvlc's stop. Nothing here may wait for the
-// input thread. libvlc's event lock is recursive and its send loop re-reads
-// the listener list, so the listener may remove itself here; that makes this
-// the player's one and only notice. Detaching a listener twice aborts in
-// libvlc, so nothing else detaches it.
-void player_widget::on_vlc_event(const libvlc_event_t *event, void *data)
+// Runs on libvlc's input thread when the file has run out; the player is
+// readied again on the GUI thread.
+void player_widget::on_vlc_event(const libvlc_event_t *, void *data)
 {
-    auto *player = static_cast<libvlc_media_player_t *>(event->p_obj);
-    libvlc_event_manager_t *events = libvlc_media_player_event_manager(player);
-    libvlc_event_detach(events, libvlc_MediaPlayerStopped, on_vlc_event, data);
-    libvlc_event_detach(events, libvlc_MediaPlayerEndReached, on_vlc_event, data);
-    hand_window(player, 0);
-
     auto *widget = static_cast<player_widget *>(data);
-    QMetaObject::invokeMethod(
-        widget, [widget, player] { widget->release_player(player); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(widget, [widget] { widget->video_ended(); }, Qt::QueuedConnection);
 }
 
-void player_widget::release_player(libvlc_media_player_t *player)
+// The screen goes out of sight, so the cover around it stays black until
+// the operator's double-click, while the player is readied for the next
+// show. A notice that comes after the player was given a new input is
+// stale.
+void player_widget::video_ended()
 {
-    libvlc_media_player_release(player);
-    if (player == media_player) {
-        media_player = nullptr;
-        set_held(false);
+    if (libvlc_media_player_get_state(media_player) != libvlc_Ended)
+        return;
+    const bool was_running = !held;
+    warm_up(false);
+    if (was_running)
         emit player_stopped();
-    } else {
-        replaced_players.removeOne(player);
-    }
 }
 
 // A held player's picture must not show before the start: its window stays

@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QString>
 #include <QTimer>
-#include <QVector>
 #include <QWidget>
 
 namespace Ui {
@@ -14,9 +13,13 @@ struct libvlc_event_t;
 struct libvlc_media_player_t;
 struct libvlc_media_t;
 
-// The surface the show's video plays in, over libvlc. Each playback gets a
-// fresh media player, made and warmed up ahead of the start; libvlc's end
-// notice releases it on the GUI thread.
+// The surface the show's video plays in, over libvlc. The widget has one
+// media player, made when the first file is opened and given every file
+// opened later; between playbacks it is held paused at the start, out of
+// sight, so that a start only has to let it run. A player made for every
+// show would start libvlc's threads afresh each time, and the allocator
+// keeps what each of them used: a day of shows grew the process by hundreds
+// of MiB.
 class player_widget : public QWidget
 {
     Q_OBJECT
@@ -26,29 +29,32 @@ public:
     ~player_widget() override;
 
     // Loads a file; returns its shortened name, or an empty string when the
-    // file cannot be used (the media loaded before stays loaded).
+    // file cannot be used (the media loaded before stays loaded). An
+    // accepted file plays a muted second and is then held for the first
+    // playback.
     QString open_media(const QString &path);
     bool has_media() const;
-    // Makes the next playback's media player and lets libvlc open the file,
-    // its decoders and its video output out of sight and without sound, then
-    // holds it paused at the start, so that start_playback has little left
-    // to do.
+    // Readies the next playback when no player is held for it (none could
+    // be made before, or the last playback was never held again): libvlc
+    // opens the file, its decoders and its video output out of sight and
+    // without sound, then the player is held paused at the start.
     void prepare_playback();
-    // Starts the prepared playback, or a new one when none is held, so that
-    // it runs from `at`: the surface is uncovered and the video rewound
+    // Starts the held playback, or readies one first when none is held, so
+    // that it runs from `at`: the surface is uncovered and the video rewound
     // first. It returns once the video runs.
     void start_playback(const QDeadlineTimer &at = QDeadlineTimer(0));
     // How long before `at` start_playback wants to be called: room for a
     // timer that wakes late, the uncovering and the rewind.
     static constexpr qint64 start_lead_ms = 20;
-    // Stops the current media player, held or playing, if any.
+    // Ends the running playback, if any: the player is held at the start
+    // again, out of sight.
     void stop_playback();
     bool is_playing() const;
 
 signals:
     void double_clicked();
-    // The current playback has ended, by itself or by stop_playback; its
-    // media player is gone.
+    // The running playback has ended, by itself or by stop_playback; the
+    // player is held, or being readied, for the next one.
     void player_stopped();
 
 protected:
@@ -56,21 +62,23 @@ protected:
 
 private:
     static void on_vlc_event(const libvlc_event_t *event, void *data);
-    void release_player(libvlc_media_player_t *player);
+    bool make_player();
+    bool ran_out() const;
+    void video_ended();
+    void warm_up(bool seen);
     void hold_when_ready();
+    void hold();
     void set_held(bool on);
 
     Ui::player_widget *ui;
     libvlc_media_player_t *media_player = nullptr;
     libvlc_media_t *media = nullptr;
-    // media_player is prepared and waits for start_playback.
+    // media_player is held, or being readied, for the next playback; false
+    // while a playback runs or has ended by itself.
     bool held = false;
-    // While the prepared player warms up: whether it is to make a video
-    // output before it is held, and until when it may take.
+    // While the player warms up: whether it is to make a video output before
+    // it is held, and until when it may take.
     bool awaits_picture = false;
     QDeadlineTimer hold_deadline;
     QTimer hold_timer;
-    // Players stopped to make way for a new playback; each is released when
-    // its own end notice arrives.
-    QVector<libvlc_media_player_t *> replaced_players;
 };

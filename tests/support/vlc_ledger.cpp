@@ -22,6 +22,20 @@ vlc_ledger vlc_ledger::now()
     return account;
 }
 
+QString vlc_ledger::left_over() const
+{
+    QStringList left;
+    if (!live.isEmpty())
+        left << QStringLiteral("%1 media players").arg(live.size());
+    if (bad_releases)
+        left << QStringLiteral("%1 bad releases").arg(bad_releases);
+    if (listeners)
+        left << QStringLiteral("%1 listeners").arg(listeners);
+    if (media)
+        left << QStringLiteral("%1 media").arg(media);
+    return left.join(QStringLiteral(", "));
+}
+
 void vlc_ledger::fail_instance()
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -36,6 +50,7 @@ void __real_libvlc_media_release(libvlc_media_t *media);
 libvlc_media_player_t *__real_libvlc_media_player_new_from_media(libvlc_media_t *media);
 void __real_libvlc_media_player_release(libvlc_media_player_t *player);
 int __real_libvlc_media_player_play(libvlc_media_player_t *player);
+void __real_libvlc_media_player_set_media(libvlc_media_player_t *player, libvlc_media_t *media);
 int __real_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,
                                libvlc_callback_t callback, void *data);
 void __real_libvlc_event_detach(libvlc_event_manager_t *events, libvlc_event_type_t type,
@@ -100,6 +115,17 @@ int __wrap_libvlc_media_player_play(libvlc_media_player_t *player)
         account.play_calls << QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
     }
     return __real_libvlc_media_player_play(player);
+}
+
+void __wrap_libvlc_media_player_set_media(libvlc_media_player_t *player, libvlc_media_t *media)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const int made = account.players.lastIndexOf(player);
+        if (made >= 0)
+            account.player_media[made] = media_paths.value(media);
+    }
+    __real_libvlc_media_player_set_media(player, media);
 }
 
 int __wrap_libvlc_event_attach(libvlc_event_manager_t *events, libvlc_event_type_t type,

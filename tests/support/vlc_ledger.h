@@ -8,11 +8,11 @@ struct libvlc_media_player_t;
 
 // An account of what the code under test does with libvlc. The test binary
 // is linked with --wrap for the calls that make and release instances,
-// media, media players and listeners, so each passes through the ledger on
-// its way to the real libvlc.
+// media, media players and listeners, and for a player's change of media, so
+// each passes through the ledger on its way to the real libvlc.
 struct vlc_ledger {
     QVector<libvlc_media_player_t *> players; // every player made, previews included
-    QStringList player_media;                 // the path of each one's media
+    QStringList player_media;                 // the path of each one's media, as last given
     QSet<libvlc_media_player_t *> live;
     int media = 0;        // made and not yet released
     int listeners = 0;    // attached and not yet detached
@@ -22,6 +22,10 @@ struct vlc_ledger {
     // QDeadlineTimer reads (ns).
     QVector<qint64> play_calls;
     bool fail_next_instance = false; // without reaching libvlc
+
+    // What was made and not released, or released wrongly; empty when
+    // nothing is left over.
+    QString left_over() const;
 
     // A copy, taken under the lock: libvlc's threads change the account too.
     static vlc_ledger now();
