@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -31,11 +30,7 @@ struct List {
     ~List() { hid_free_enumeration(head); }
 };
 
-enum class Fault { listed_twice, unlisted, unplugged, refused, write_fails, pulled_mid_write };
-
 } // namespace
-
-Q_DECLARE_METATYPE(Fault)
 
 class tst_broadcast : public QObject
 {
@@ -95,47 +90,6 @@ private slots:
         QVERIFY(broadcast.wait_for_tasks(within_ms));
         for (int i = 0; i < count; ++i)
             QCOMPARE(described(*yoyos, i), expected);
-    }
-
-    // Three healthy yo-yos and a fourth one with a fault.
-    void each_listed_record_gets_one_report_data()
-    {
-        QTest::addColumn<yoyo::Transport>("transport");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("fourth_gets");
-        QTest::addRow("usb, one device listed twice") << yoyo::usb << Fault::listed_twice << 2;
-        QTest::addRow("usb, serial starting with 0") << yoyo::usb << Fault::unlisted << 0;
-        QTest::addRow("usb, unplugged since discovery") << yoyo::usb << Fault::unplugged << 0;
-        QTest::addRow("usb, opens refused") << yoyo::usb << Fault::refused << 0;
-        QTest::addRow("usb, writes failing") << yoyo::usb << Fault::write_fails << 0;
-        QTest::addRow("bluetooth, pulled out during the write") << yoyo::bluetooth << Fault::pulled_mid_write << 0;
-    }
-    void each_listed_record_gets_one_report()
-    {
-        QFETCH(yoyo::Transport, transport);
-        QFETCH(Fault, fault);
-        QFETCH(int, fourth_gets);
-        add(transport, 3);
-        const int fourth = yoyos->add({rig_kind(transport), fault == Fault::unlisted ? "0-spare" : "4", 1,
-                                       fault == Fault::listed_twice ? 2 : 1});
-        List list(transport);
-        if (fault == Fault::unplugged)
-            yoyos->unplug(fourth);
-        if (fault == Fault::refused)
-            yoyos->refuse_open(fourth, true);
-        if (fault == Fault::write_fails)
-            yoyos->fail_writes(fourth, EIO);
-        if (fault == Fault::pulled_mid_write)
-            yoyos->unplug_during_next_write(fourth);
-
-        yoyo::Broadcast broadcast(transport);
-        broadcast.send(list.head, yoyo::start_report(5).data());
-        QVERIFY(broadcast.wait_for_tasks(10000));
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(described(*yoyos, i), QStringList{"start 240"});
-            QCOMPARE(int(yoyos->received(i)[0].bytes.size()), transport.report_length);
-        }
-        QCOMPARE(described(*yoyos, fourth), QStringList({"start 240", "start 240"}).mid(0, fourth_gets));
     }
 
     // Reports sent while the yo-yo is still being written the first one.
