@@ -4,8 +4,6 @@
 // open descriptors. Threads of Qt's pools are left out: the show player's
 // broadcast keeps one for every delivery under way for half a minute, so
 // their number follows how the last reports happened to overlap.
-
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 
@@ -22,16 +20,16 @@ struct process_footprint {
         QFile status(QStringLiteral("/proc/self/status"));
         if (!status.open(QIODevice::ReadOnly))
             std::abort();
-        const QByteArray text = status.readAll();
-        const int at = text.indexOf("VmRSS:") + 6;
-        read.resident_kib = text.mid(at, text.indexOf('\n', at) - at).trimmed().split(' ').first().toLongLong();
-        for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                read.resident_kib = line.mid(6).trimmed().split(' ').first().toLongLong();
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile name(tasks.filePath(task + QStringLiteral("/comm")));
             read.threads += name.open(QIODevice::ReadOnly) && name.readAll().trimmed() != "Thread (pooled)";
         }
         // Less the descriptor of the listing itself.
-        read.descriptors =
-            int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot).size()) - 1;
+        read.descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot).size() - 1;
         return read;
     }
 };

@@ -25,14 +25,10 @@ vlc_ledger vlc_ledger::now()
 QString vlc_ledger::left_over() const
 {
     QStringList left;
-    if (!live.isEmpty())
-        left << QStringLiteral("%1 media players").arg(live.size());
-    if (bad_releases)
-        left << QStringLiteral("%1 bad releases").arg(bad_releases);
-    if (listeners)
-        left << QStringLiteral("%1 listeners").arg(listeners);
-    if (media)
-        left << QStringLiteral("%1 media").arg(media);
+    for (const auto &[count, what] : {std::pair<int, const char *>{live.size(), "media players"},
+                                      {bad_releases, "bad releases"}, {listeners, "listeners"}, {media, "media"}})
+        if (count)
+            left << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(what));
     return left.join(QStringLiteral(", "));
 }
 
