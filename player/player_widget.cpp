@@ -119,16 +119,24 @@ player_widget::player_widget(QWidget *parent)
 
 player_widget::~player_widget()
 {
-    // Detaching waits for an end notice still running on libvlc's thread;
-    // notices it queued for this widget are discarded with it.
-    if (media_player) {
-        libvlc_event_detach(libvlc_media_player_event_manager(media_player), libvlc_MediaPlayerEndReached,
-                            on_vlc_event, this);
-        libvlc_media_player_stop(media_player);
-        libvlc_media_player_release(media_player);
-    }
+    close_player();
     libvlc_media_release(media);
     delete ui;
+}
+
+// Detaching waits for an end notice still running on libvlc's thread; one
+// it queued for this widget finds no player. Stopping waits for a video
+// output libvlc is still making, while its window is still there.
+void player_widget::close_player()
+{
+    hold_timer.stop();
+    if (!media_player)
+        return;
+    libvlc_event_detach(libvlc_media_player_event_manager(media_player), libvlc_MediaPlayerEndReached, on_vlc_event,
+                        this);
+    libvlc_media_player_stop(media_player);
+    libvlc_media_player_release(media_player);
+    media_player = nullptr;
 }
 
 QString player_widget::open_media(const QString &path)
@@ -310,7 +318,7 @@ void player_widget::on_vlc_event(const libvlc_event_t *, void *data)
 // stale.
 void player_widget::video_ended()
 {
-    if (libvlc_media_player_get_state(media_player) != libvlc_Ended)
+    if (!media_player || libvlc_media_player_get_state(media_player) != libvlc_Ended)
         return;
     const bool was_running = !held;
     warm_up(false);

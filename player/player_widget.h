@@ -50,6 +50,8 @@ public:
     // again, out of sight.
     void stop_playback();
     bool is_playing() const;
+    // Stops and lets go of libvlc's player; the next playback makes another.
+    void close_player();
 
 signals:
     void double_clicked();

@@ -10,6 +10,7 @@
 #include "version_dlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QByteArray>
 #include <QFileDialog>
 #include <QResizeEvent>
@@ -111,6 +112,15 @@ void tz3_player_main::resizeEvent(QResizeEvent *event)
 void tz3_player_main::showEvent(QShowEvent *)
 {
     ui->player->setGeometry(0, 0, width(), height());
+}
+
+// The video goes before its window: libvlc may still be making its video
+// output in the surface, and the graphics driver must not see the window
+// vanish meanwhile.
+void tz3_player_main::closeEvent(QCloseEvent *event)
+{
+    player->close_player();
+    QMainWindow::closeEvent(event);
 }
 
 void tz3_player_main::on_txt_delay_editingFinished()

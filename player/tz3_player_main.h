@@ -18,6 +18,7 @@ class tz3_player_main;
 class player_widget;
 class QResizeEvent;
 class QShowEvent;
+class QCloseEvent;
 
 // The show player's only window: the controls, the video container laid over
 // them, the list of connected yo-yos and the show's states.
@@ -33,6 +34,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     // Bound by name at the end of the form's setup; their declaration order
