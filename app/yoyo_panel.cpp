@@ -1,7 +1,6 @@
 #include "yoyo_panel.h"
 #include "ui_yoyo_panel.h"
 
-#include <QCollator>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -20,15 +19,17 @@ const QColor missed_background(176, 0, 32);
 const QColor missed_text(255, 255, 255);
 const QString nothing_yet = QStringLiteral("\u2014");
 
-// Serials in numeric order: "2" before "10".
+// Serials that are numbers first, in numeric order ("2" before "10"), then
+// the others in text order.
 bool before(const QString &a, const QString &b)
 {
-    static const QCollator by_number = [] {
-        QCollator collator;
-        collator.setNumericMode(true);
-        return collator;
-    }();
-    return by_number.compare(a, b) < 0;
+    bool a_number = false, b_number = false;
+    const qulonglong x = a.toULongLong(&a_number), y = b.toULongLong(&b_number);
+    if (a_number != b_number)
+        return a_number;
+    if (a_number && x != y)
+        return x < y;
+    return a < b;
 }
 
 QString name_of(const std::wstring &serial, const std::string &path)

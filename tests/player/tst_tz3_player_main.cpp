@@ -256,7 +256,7 @@ private slots:
                                     << QStringList(QVector<QString>(32, row("32", took)).toList()) << "32 of 32 yo-yos took the stop";
         QTest::addRow("serial filter") << Yoyos{{"0123"}, {"1203"}, {""}, {"A0"}, {"0"}} << "3"
                                        << QList<int>{0, 1, 1, 1, 0} << "3"
-                                       << QStringList{row("", took), row("1203", took), row("A0", took)}
+                                       << QStringList{row("1203", took), row("", took), row("A0", took)}
                                        << "3 of 3 yo-yos took the stop";
         // The rig's yo-yos listed more than once never answer.
         const QString unanswered = bluetooth ? "written" : "no answer within 1 s";
