@@ -1,7 +1,9 @@
 #include "yoyo_panel.h"
 #include "ui_yoyo_panel.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -17,6 +19,7 @@ const QString warning_style = QStringLiteral("color:rgb(255,80,48)");
 // A row that missed its report, the same in a light palette and a dark one.
 const QColor missed_background(176, 0, 32);
 const QColor missed_text(255, 255, 255);
+const QKeySequence open_keys(Qt::CTRL | Qt::Key_Y);
 const QString nothing_yet = QStringLiteral("\u2014");
 
 // Serials that are numbers first, in numeric order ("2" before "10"), then
@@ -48,8 +51,8 @@ yoyo_panel::yoyo_panel(QLabel *count, QWidget *window)
     ui->setupUi(this);
     ui->yoyo_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     count->installEventFilter(this);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), window), &QShortcut::activated, this,
-            &yoyo_panel::open);
+    connect(new QShortcut(open_keys, window), &QShortcut::activated, this, &yoyo_panel::open);
+    qApp->installEventFilter(this);
 }
 
 yoyo_panel::~yoyo_panel()
@@ -69,6 +72,13 @@ bool yoyo_panel::eventFilter(QObject *watched, QEvent *event)
     if (watched == count && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         open();
+    // Line edits outside Windows take Ctrl+Y for themselves (yank); in the
+    // window, the keys open the panel wherever the focus is.
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == parentWidget()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return QKeySequence(int(key->modifiers()) | key->key()) == open_keys;
+    }
     return false;
 }
 
