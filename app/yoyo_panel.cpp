@@ -50,8 +50,8 @@ yoyo_panel::yoyo_panel(QLabel *count, QWidget *window)
 {
     ui->setupUi(this);
     ui->yoyo_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    count->installEventFilter(this);
     connect(new QShortcut(open_keys, window), &QShortcut::activated, this, &yoyo_panel::open);
+    // Sees the count's clicks and the window's shortcut overrides.
     qApp->installEventFilter(this);
 }
 
