@@ -8,6 +8,7 @@
 #include "version_dlg.h"
 #include "vertical_label.h"
 #include "yoyo_list.h"
+#include "yoyo_panel.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,6 +17,8 @@
 vantrel::vantrel(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::vantrel)
+    , broadcast(yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only,
+                [this](const yoyo::Outcome &outcome) { panel->hand_over(outcome); })
 {
     ui->setupUi(this);
 #ifndef Q_OS_WIN
@@ -23,6 +26,7 @@ vantrel::vantrel(QWidget *parent)
 #endif
     yoyo::library_init();
     install_vertical_label(ui->lbl_con_t);
+    panel = new yoyo_panel(ui->lbl_con, this);
 
     // Every pick in the panel counts, also one of the colour already shown.
     connect(ui->col_pan, &QColorDialog::currentColorChanged, this, [this] {
@@ -81,6 +85,12 @@ std::array<ColorPalletItem *, favourite_count> vantrel::swatches() const
 void vantrel::show_yoyo_count(hid_device_info *found)
 {
     ui->lbl_con->setText(QString::number(take_yoyo_devices(found)));
+    panel->listed(yoyo_devices);
+}
+
+int vantrel::yoyos_took_last_report() const
+{
+    return panel->took_last_report();
 }
 
 void vantrel::stop_polling()
@@ -119,6 +129,7 @@ void vantrel::on_chk_send_auto_stateChanged(int arg1)
 void vantrel::on_btn_send_col_clicked()
 {
     send_colour(broadcast, yoyo_devices, ui->col_pan->currentColor());
+    panel->sent(broadcast.rounds(), yoyo_devices);
 }
 
 void vantrel::on_btn_reset_col_clicked()

@@ -9,6 +9,7 @@
 
 class ColorPalletItem;
 class Thread;
+class yoyo_panel;
 
 namespace Ui {
 class vantrel;
@@ -23,6 +24,9 @@ class vantrel : public QMainWindow
 public:
     explicit vantrel(QWidget *parent = nullptr);
     ~vantrel() override;
+
+    // How many yo-yos took the latest colour whose deliveries have all ended.
+    int yoyos_took_last_report() const;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -49,13 +53,17 @@ private:
 
     Ui::vantrel *ui;
     Thread *poll_thread;
+    // Each yo-yo's last outcome, and the warning on the count. Only the last
+    // colour written to a yo-yo shows: one replaced while it waited never
+    // reached it.
+    yoyo_panel *panel = nullptr;
     // Colours go to the yo-yos in parallel; a yo-yo still being written to
     // gets only the newest colour next. Its destructor, which follows the
     // window's, waits for the deliveries, so the black sent on close reaches
     // every yo-yo before the window has gone: one open, write and close each,
     // with no answer to wait for (hidapi gives a write at most a second on
     // Windows).
-    yoyo::Broadcast broadcast{yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only};
+    yoyo::Broadcast broadcast;
 
     friend struct vantrel_test_access;
 };

@@ -21,6 +21,24 @@ namespace {
 // yo-yo gives no answer to wait for.
 constexpr int newest_only_threads = 8;
 
+Outcome outcome(const Transport &transport, const std::string &path, const std::wstring &serial,
+                const std::vector<std::uint8_t> &report, Delivery delivery,
+                std::chrono::steady_clock::time_point written, unsigned round)
+{
+    Outcome told{path, serial, command_of(transport, report.data()), Outcome::not_opened, {},
+                 std::chrono::steady_clock::now(), round};
+    switch (delivery) {
+    case Delivery::delivered:
+        told.result = transport.reads_answer ? Outcome::answered : Outcome::written;
+        told.answer_time = std::chrono::duration_cast<std::chrono::milliseconds>(told.when - written);
+        break;
+    case Delivery::no_answer: told.result = Outcome::no_answer; break;
+    case Delivery::write_failed: told.result = Outcome::write_failed; break;
+    case Delivery::not_opened: break;
+    }
+    return told;
+}
+
 } // namespace
 
 // One lane per yo-yo being written to: a report to a yo-yo whose previous
@@ -153,8 +171,9 @@ private:
     }
 };
 
-Broadcast::Broadcast(const Transport &transport, Backlog backlog)
+Broadcast::Broadcast(const Transport &transport, Backlog backlog, OutcomeSink taken)
     : transport(transport)
+    , taken(std::move(taken))
     , lanes(std::make_unique<Lanes>(backlog))
 {
 }
@@ -179,12 +198,20 @@ void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std:
         std::optional<std::wstring> serial;
         if (record->serial_number)
             serial = record->serial_number;
-        batch.emplace_back(path, [transport = transport, path, serial, report, lanes = lanes.get()] {
-            deliver(transport, path.c_str(), serial ? serial->c_str() : nullptr, report.data(),
-                    [&] { lanes->pass(path); });
+        batch.emplace_back(path, [transport = transport, path, serial, report, lanes = lanes.get(), this,
+                                  round = sends + 1] {
+            std::chrono::steady_clock::time_point written;
+            const Delivery delivery = deliver(transport, path.c_str(), serial ? serial->c_str() : nullptr,
+                                              report.data(), [&] {
+                                                  written = std::chrono::steady_clock::now();
+                                                  lanes->pass(path);
+                                              });
+            if (taken)
+                taken(outcome(transport, path, serial.value_or(std::wstring()), report, delivery, written, round));
             lanes->finished();
         });
     }
+    ++sends;
     lanes->queue_all(std::move(batch));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_report.h"
+#include "outcome.h"
 #include "transport.h"
 
 #include <hidapi.h>
@@ -30,7 +31,11 @@ public:
         newest_only,
     };
 
-    explicit Broadcast(const Transport &transport, Backlog backlog = Backlog::every_report);
+    // `taken`, when given, hears every delivery's outcome, on the delivery's
+    // thread, before wait_for_tasks counts that delivery as finished. A report
+    // replaced while it waited is never delivered and has no outcome.
+    explicit Broadcast(const Transport &transport, Backlog backlog = Backlog::every_report,
+                       OutcomeSink taken = {});
     // Waits for the deliveries still under way: about one answer time-out
     // after the last report was written.
     ~Broadcast();
@@ -46,10 +51,15 @@ public:
     // (negative: for as long as it takes). Returns whether they all finished.
     bool wait_for_tasks(int msecs);
 
+    // How many sends so far; the outcomes of the latest carry this round.
+    unsigned rounds() const { return sends; }
+
     struct Lanes;
 
 private:
     Transport transport;
+    const OutcomeSink taken;
+    unsigned sends = 0;
     std::unique_ptr<Lanes> lanes;
 };
 

@@ -32,4 +32,13 @@ std::vector<std::uint8_t> framed(const Transport &transport, const std::uint8_t 
 // Colour command in the Bluetooth framing (66 bytes); components 0.0 to 1.0.
 std::vector<std::uint8_t> colour_report(double red, double green, double blue);
 
+// What a report on the wire asks of a yo-yo, read back from its bytes.
+struct Command {
+    enum Kind { start, stop, colour, other } kind = other;
+    std::int32_t count = 0;                      // start
+    std::uint8_t red = 0, green = 0, blue = 0; // colour, 0 to 255
+};
+// `report` as framed for `transport`.
+Command command_of(const Transport &transport, const std::uint8_t *report);
+
 } // namespace yoyo

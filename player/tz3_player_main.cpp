@@ -8,6 +8,7 @@
 #include "player_widget.h"
 #include "transport.h"
 #include "version_dlg.h"
+#include "yoyo_panel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -53,7 +54,8 @@ tz3_player_main::tz3_player_main(QWidget *parent)
     , poll_timer()
     , yoyo_devices(nullptr)
     , playing(false)
-    , broadcast(player_edition::transport)
+    , broadcast(player_edition::transport, yoyo::Broadcast::Backlog::every_report,
+                [this](const yoyo::Outcome &outcome) { panel->hand_over(outcome); })
     , discovery(player_edition::transport)
 {
     ui->setupUi(this);
@@ -69,12 +71,14 @@ tz3_player_main::tz3_player_main(QWidget *parent)
         "QWidget{color:rgba(255,255,255,150);background-color:rgba(0,0,0,0);}"));
     ui->main_content->setAutoFillBackground(true);
     ui->main_content->stackUnder(ui->player);
+    panel = new yoyo_panel(ui->lbl_yoyo_cnt, this);
 
     // The GUI thread only swaps the list and shows the count.
     connect(&discovery, &yoyo::Discovery::found, this, [this](hid_device_info *found) {
         hid_free_enumeration(yoyo_devices);
         yoyo_devices = found;
         ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
+        panel->listed(yoyo_devices);
     });
     connect(&poll_timer, &QTimer::timeout, this, &tz3_player_main::poll_yoyos);
     poll_timer.setInterval(1000);
@@ -100,6 +104,11 @@ tz3_player_main::~tz3_player_main()
     yoyo_devices = nullptr;
     yoyo::library_exit();
     delete ui;
+}
+
+int tz3_player_main::yoyos_took_last_report() const
+{
+    return panel->took_last_report();
 }
 
 // The video container covers the whole window, above main_content.
@@ -234,6 +243,7 @@ void tz3_player_main::tz3_send_all(const std::uint8_t *report)
 {
     poll_timer.stop();
     broadcast.send(yoyo_devices, report);
+    panel->sent(broadcast.rounds(), yoyo_devices);
     poll_timer.start(1000);
 }
 

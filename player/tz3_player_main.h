@@ -16,6 +16,7 @@ class tz3_player_main;
 }
 
 class player_widget;
+class yoyo_panel;
 class QResizeEvent;
 class QShowEvent;
 class QCloseEvent;
@@ -30,6 +31,9 @@ class tz3_player_main : public QMainWindow
 public:
     explicit tz3_player_main(QWidget *parent = nullptr);
     ~tz3_player_main() override;
+
+    // How many yo-yos took the latest report whose deliveries have all ended.
+    int yoyos_took_last_report() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -66,6 +70,8 @@ private:
     hid_device_info *yoyo_devices;
     bool playing;
 
+    // Each yo-yo's last outcome, and the warning on the count.
+    yoyo_panel *panel = nullptr;
     // Beside the window's own state: the pool tasks of every broadcast, so that the
     // destructor can let the last stop reports reach the yo-yos before the
     // HID library shuts down, and the countdown of a running show (created

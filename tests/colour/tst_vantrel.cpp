@@ -17,8 +17,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -175,6 +177,42 @@ private slots:
         window.reset();
         for (int yoyo : {0, 1})
             QCOMPARE(described(*yoyos, yoyo), seen);
+    }
+
+    // The panel shows the colour that each
+    // yo-yo was written or why not; the count warns until a colour reaches
+    // them all.
+    void outcomes_and_warning()
+    {
+        for (const char *serial : {"10", "2", "3"})
+            yoyos->add({rig::Transport::bluetooth, serial, -1, 1});
+        yoyos->fail_writes(1, EIO);
+        yoyos->refuse_open(2, true);
+        open_window(3);
+        // Ctrl+Y, also with the focus in one of the colour panel's fields.
+        QTest::keyClick(window->windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+        auto *table = child<QTableWidget>("yoyo_table");
+        QVERIFY(table->isVisible());
+        const auto rows = [table] {
+            QStringList shown;
+            for (int row = 0; row < table->rowCount(); ++row)
+                shown << table->item(row, 0)->text() + " " + table->item(row, 2)->text() + " "
+                             + table->item(row, 3)->text();
+            return shown;
+        };
+        press(Qt::Key_F1);
+        QTRY_COMPARE(child<QLabel>("lbl_con")->toolTip(),
+                     QString("2 of 3 yo-yos did not take the colour: 2 (write failed), 3 (could not be opened)"));
+        QCOMPARE(window->yoyos_took_last_report(), 1);
+        QCOMPARE(rows(), (QStringList{"2 colour #FF0C4D write failed", "3 colour #FF0C4D could not be opened",
+                                      "10 colour #FF0C4D written"}));
+
+        yoyos->fail_writes(1, 0);
+        yoyos->refuse_open(2, false);
+        press(Qt::Key_F2);
+        QTRY_COMPARE(child<QLabel>("lbl_con")->toolTip(), QString("3 of 3 yo-yos took the colour"));
+        QCOMPARE(rows(), (QStringList{"2 colour #F5B700 written", "3 colour #F5B700 written",
+                                      "10 colour #F5B700 written"}));
     }
 
     // The show player's serial rule is not the colour tool's. A yo-yo listed

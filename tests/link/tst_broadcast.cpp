@@ -9,7 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <map>
 #include <memory>
+#include <mutex>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
 Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
@@ -76,7 +78,16 @@ private slots:
         QFETCH(int, rounds);
         QFETCH(int, within_ms);
         add(transport, count, answer_after_ms);
-        yoyo::Broadcast broadcast(transport);
+        // Each delivery's outcome, by yo-yo and round.
+        std::mutex mutex;
+        std::map<std::string, std::map<unsigned, QString>> told;
+        yoyo::Broadcast broadcast(transport, yoyo::Broadcast::Backlog::every_report, [&](const yoyo::Outcome &o) {
+            std::lock_guard<std::mutex> locker(mutex);
+            told[o.path][o.round] = yoyo::report_text(o.report) + " " + QString::number(o.result);
+        });
+        const yoyo::Outcome::Result result = !transport.reads_answer ? yoyo::Outcome::written
+                                             : answer_after_ms < 0  ? yoyo::Outcome::no_answer
+                                                                    : yoyo::Outcome::answered;
         QStringList expected;
         for (int round = 0; round < rounds; ++round) {
             List list(transport);
@@ -90,6 +101,17 @@ private slots:
         QVERIFY(broadcast.wait_for_tasks(within_ms));
         for (int i = 0; i < count; ++i)
             QCOMPARE(described(*yoyos, i), expected);
+        QStringList expected_told;
+        for (const QString &report : expected)
+            expected_told << report + " " + QString::number(result);
+        QCOMPARE(int(told.size()), count);
+        for (const auto &[path, rounds_told] : told) {
+            QStringList seen;
+            for (const auto &[round, outcome] : rounds_told)
+                seen << outcome;
+            QCOMPARE(seen, expected_told);
+            QCOMPARE(rounds_told.rbegin()->first, broadcast.rounds());
+        }
     }
 
     // Reports sent while the yo-yo is still being written the first one.

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QScreen>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <algorithm>
@@ -84,6 +85,35 @@ class tst_tz3_player_main : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         inside::poll_yoyos(*window);
         QTRY_COMPARE(ui()->lbl_yoyo_cnt->text(), listed);
+    }
+
+    QTableWidget *panel_table() { return window->findChild<QTableWidget *>("yoyo_table"); }
+
+    // The panel's rows as displayed: serial, report and outcome of each.
+    QStringList panel_rows()
+    {
+        QStringList rows;
+        QTableWidget *table = panel_table();
+        for (int row = 0; table && row < table->rowCount(); ++row)
+            rows << QStringList{table->item(row, 0)->text(), table->item(row, 2)->text(),
+                                table->item(row, 3)->text()}.join(" | ");
+        return rows;
+    }
+
+    // The count as the operator sees it on the screen, through whatever lies
+    // over it: does any of it show the warning's red?
+    bool count_warns()
+    {
+        const QRect at(ui()->lbl_yoyo_cnt->mapTo(window.get(), QPoint(0, 0)), ui()->lbl_yoyo_cnt->size());
+        const QImage seen = window->screen()->grabWindow(window->winId(), at.x(), at.y(), at.width(), at.height())
+                                .toImage();
+        for (int y = 0; y < seen.height(); ++y)
+            for (int x = 0; x < seen.width(); ++x) {
+                const QColor c = seen.pixelColor(x, y);
+                if (c.red() > 160 && c.red() > 2 * c.green() && c.red() > 2 * c.blue())
+                    return true;
+            }
+        return false;
     }
 
     // Through the open button and its dialog; nullptr cancels the dialog.
@@ -214,28 +244,63 @@ private slots:
         QTest::addColumn<QString>("listed");
         QTest::addColumn<QList<int>>("reports");
         QTest::addColumn<QString>("left");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("tooltip");
 
-        QTest::addRow("thirty-two") << Yoyos(32, Yoyo{"32"}) << "32" << QVector<int>(32, 1).toList() << "32";
+        // The panel's rows once the stop is out, as patterns.
+        const QString took = bluetooth ? "written" : "answered after \\d+ ms";
+        const auto row = [](const char *serial, const QString &outcome) {
+            return QString("%1 \\| stop \\| %2").arg(serial, outcome);
+        };
+        QTest::addRow("thirty-two") << Yoyos(32, Yoyo{"32"}) << "32" << QVector<int>(32, 1).toList() << "32"
+                                    << QStringList(QVector<QString>(32, row("32", took)).toList()) << "32 of 32 yo-yos took the stop";
         QTest::addRow("serial filter") << Yoyos{{"0123"}, {"1203"}, {""}, {"A0"}, {"0"}} << "3"
-                                       << QList<int>{0, 1, 1, 1, 0} << "3";
-        QTest::addRow("one report per enumeration record") << Yoyos{{"7", healthy, 3}, {"8"}} << "4"
-                                                           << QList<int>{3, 1} << "4";
-        QTest::addRow("the last yo-yo unplugged") << Yoyos{{"1", unplugged}} << "1" << QList<int>{0} << "0";
-        QTest::addRow("the other edition's yo-yo") << Yoyos{{"1", other_edition}} << "0" << QList<int>{0} << "0";
+                                       << QList<int>{0, 1, 1, 1, 0} << "3"
+                                       << QStringList{row("1203", took), row("", took), row("A0", took)}
+                                       << "3 of 3 yo-yos took the stop";
+        // The rig's yo-yos listed more than once never answer.
+        const QString unanswered = bluetooth ? "written" : "no answer within 1 s";
+        QTest::addRow("one report per enumeration record")
+            << Yoyos{{"7", healthy, 3}, {"8"}} << "4" << QList<int>{3, 1} << "4"
+            << QStringList{row("7", unanswered), row("7", unanswered), row("7", unanswered), row("8", took)}
+            << (bluetooth ? "4 of 4 yo-yos took the stop"
+                          : "3 of 4 yo-yos did not take the stop: 7 (no answer within 1 s), "
+                            "7 (no answer within 1 s), 7 (no answer within 1 s)");
+        QTest::addRow("the last yo-yo unplugged") << Yoyos{{"1", unplugged}} << "1" << QList<int>{0} << "0"
+                                                  << QStringList()
+                                                  << "1 of 1 yo-yos did not take the stop: 1 (could not be opened)";
+        QTest::addRow("the other edition's yo-yo") << Yoyos{{"1", other_edition}} << "0" << QList<int>{0} << "0"
+                                                   << QStringList() << "";
+        // The unplugged and pulled-out yo-yos leave the panel, not the tooltip.
+        const QString silent_one = bluetooth ? "" : "5 (no answer within 1 s), ";
         QTest::addRow("faults beside healthy yo-yos")
             << Yoyos{{"1"}, {"2", unplugged}, {"3", failing}, {"4", pulled}, {"5", silent}, {"6", refused}, {"7"}}
-            << "7" << QList<int>{1, 0, 0, 0, 1, 0, 1} << "5";
+            << "7" << QList<int>{1, 0, 0, 0, 1, 0, 1} << "5"
+            << QStringList{row("1", took), row("3", "write failed"),
+                           row("5", unanswered), row("6", "could not be opened"),
+                           row("7", took)}
+            << QString::number(bluetooth ? 4 : 5) + " of 7 yo-yos did not take the stop: 2 (could not be opened), "
+                   "3 (write failed), 4 (write failed), " + silent_one + "6 (could not be opened)";
     }
 
     // One stop report to each listed yo-yo and to nobody else, handed over at
-    // once; a yo-yo that fails or never answers costs only itself.
+    // once; a yo-yo that fails or never answers costs only itself. The panel,
+    // opened by a click on the count, shows each listed yo-yo's outcome, and
+    // the count warns when one did not take the report.
     void reports_reach_the_listed_yoyos()
     {
         QFETCH(Yoyos, setup);
         QFETCH(QString, listed);
         QFETCH(QList<int>, reports);
         QFETCH(QString, left);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, tooltip);
         open_window(setup, listed);
+        QTest::mouseClick(ui()->lbl_yoyo_cnt, Qt::LeftButton);
+        QVERIFY(panel_table() && panel_table()->isVisible());
+        QCOMPARE(panel_table()->window()->windowTitle(), QString("Yo-yos"));
+        if (!setup.empty() && setup[0].fault != other_edition)
+            QCOMPARE(panel_table()->item(0, 3)->text(), QString("\u2014"));
         for (int id = 0; id < int(setup.size()); ++id) {
             switch (setup[id].fault) {
             case unplugged: yoyos->unplug(id); break;
@@ -262,6 +327,14 @@ private slots:
             QCOMPARE(described(*yoyos, id), QStringList(QVector<QString>(reports[id], "stop").toList()));
         }
         QTRY_COMPARE_WITH_TIMEOUT(ui()->lbl_yoyo_cnt->text(), left, 2500);
+        QTRY_COMPARE(ui()->lbl_yoyo_cnt->toolTip(), tooltip);
+        QTRY_COMPARE(count_warns(), tooltip.contains("did not"));
+        const QStringList shown = panel_rows();
+        QCOMPARE(shown.size(), rows.size());
+        for (int i = 0; i < rows.size(); ++i)
+            QVERIFY2(QRegularExpression("^" + rows[i] + "$").match(shown[i]).hasMatch(), qPrintable(shown[i]));
+        for (int i = 0; i < rows.size(); ++i)
+            QVERIFY(QTime::fromString(panel_table()->item(i, 4)->text(), "HH:mm:ss").isValid());
     }
 
     void full_screen_data()
@@ -380,6 +453,56 @@ private slots:
         // The rig reads either framing; each edition writes its own.
         for (const rig::Received &report : yoyos->received())
             QCOMPARE(int(report.bytes.size()), bluetooth ? 66 : 65);
+    }
+
+    // A yo-yo that misses the start turns the count red while the controls
+    // are held and still show through the container; the panel's failed row
+    // stands out in a light palette and a dark one. The stop that reaches
+    // both clears it. Closing with the panel open ends the show as before.
+    void warning_on_the_count()
+    {
+        open_window({{"1"}, {"2"}}, "2");
+        choose("clip_2s.mp4");
+        yoyos->fail_writes(1, EIO);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+        QTRY_VERIFY(panel_table() && panel_table()->isVisible());
+        QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
+        QTRY_COMPARE(ui()->lbl_yoyo_cnt->toolTip(), QString("1 of 2 yo-yos did not take the start: 2 (write failed)"));
+        QCOMPARE(window->yoyos_took_last_report(), 1);
+        QCOMPARE(ui()->player->styleSheet(), transparent);
+        QVERIFY(!ui()->main_content->isEnabled());
+        QTRY_VERIFY(count_warns());
+        QCOMPARE(panel_rows().at(1), QString("2 | start 240 | write failed"));
+
+        QPalette dark = panel_table()->palette();
+        for (QPalette::ColorRole role : {QPalette::Base, QPalette::AlternateBase, QPalette::Window})
+            dark.setColor(role, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        for (const QPalette &palette : {panel_table()->palette(), dark}) {
+            panel_table()->setPalette(palette);
+            const QImage drawn = panel_table()->viewport()->grab().toImage();
+            const auto at = [&](int row) {
+                return drawn.pixelColor(panel_table()->visualItemRect(panel_table()->item(row, 2)).topLeft()
+                                        + QPoint(2, 2));
+            };
+            const QColor healthy = at(0), failed = at(1);
+            const int apart = qAbs(healthy.red() - failed.red()) + qAbs(healthy.green() - failed.green())
+                              + qAbs(healthy.blue() - failed.blue());
+            QVERIFY2(apart > 150, qPrintable(healthy.name() + " beside " + failed.name()));
+        }
+
+        yoyos->fail_writes(1, 0);
+        QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, surface()->rect().center());
+        QTRY_COMPARE(ui()->lbl_yoyo_cnt->toolTip(), QString("2 of 2 yo-yos took the stop"));
+        QTRY_VERIFY(!count_warns());
+        QCOMPARE(window->yoyos_took_last_report(), 2);
+
+        QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
+        window.reset();
+        QCOMPARE(described(*yoyos, 0), (QStringList{"start 240", "stop", "start 240", "stop"}));
+        QCOMPARE(described(*yoyos, 1), (QStringList{"stop", "start 240", "stop"}));
     }
 
     // libvlc's play call, seen on its way, comes when the window planned the
