@@ -6,10 +6,15 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
 Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
@@ -17,6 +22,30 @@ Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
 namespace {
 
 constexpr int silent = -1;
+
+using Moment = yoyo::Broadcast::Moment;
+
+// hidapi's opens pass through here (linked with --wrap), each made as slow
+// as `open_ms` and its return stamped, as on a system whose opens are slow.
+std::mutex opens_mutex;
+std::vector<Moment> opens;
+int open_ms = 0;
+
+} // namespace
+
+extern "C" {
+hid_device *__real_hid_open_path(const char *path);
+hid_device *__wrap_hid_open_path(const char *path)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(open_ms));
+    hid_device *device = __real_hid_open_path(path);
+    std::lock_guard<std::mutex> locker(opens_mutex);
+    opens.push_back(std::chrono::steady_clock::now());
+    return device;
+}
+}
+
+namespace {
 
 rig::Transport rig_kind(const yoyo::Transport &transport)
 {
@@ -53,8 +82,9 @@ private slots:
     // The deliveries own copies of the path and report, as the caller's list
     // and buffer go at once. Silent yo-yos have a start and its stop within
     // one answer time-out. (The rig holds at most 50 open handles, and failed
-    // opens keep theirs, so this runs first; 64 answering yo-yos pass only if
-    // each handle is closed as its answer comes.)
+    // opens keep theirs, so this runs first; a send holds a handle for each
+    // yo-yo until its answer, and 48 answering yo-yos pass only if the
+    // stop's opens wait for the start's handles to close.)
     void reports_to_one_yoyo_keep_their_order_data()
     {
         QTest::addColumn<yoyo::Transport>("transport");
@@ -64,7 +94,7 @@ private slots:
         QTest::addColumn<int>("within_ms");
         QTest::addRow("none") << yoyo::usb << 0 << 1 << 1 << 0;
         QTest::addRow("usb, answering slowly") << yoyo::usb << 8 << 300 << 2 << 30000;
-        QTest::addRow("usb, 64 answering") << yoyo::usb << 64 << 1 << 2 << 30000;
+        QTest::addRow("usb, 48 answering") << yoyo::usb << 48 << 1 << 2 << 30000;
         QTest::addRow("usb, 24 silent") << yoyo::usb << 24 << silent << 1 << yoyo::answer_timeout_ms + 900;
         QTest::addRow("bluetooth, 24, 15 rounds") << yoyo::bluetooth << 24 << 1 << 15 << 30000;
     }
@@ -127,6 +157,59 @@ private slots:
     }
 
     // Answering yo-yos beside silent ones have theirs at once.
+    // Every yo-yo is opened before any is written; the writes are released
+    // together, at the moment asked for when there is one, and the caller is
+    // told when they went out, or that none could.
+    void writes_wait_for_the_last_open_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<int>("fire_in_ms");
+        QTest::addRow("8") << 8 << 0 << -1;
+        QTest::addRow("8, 3 refused") << 8 << 3 << -1;
+        QTest::addRow("8, at a moment") << 8 << 0 << 300;
+        QTest::addRow("4, all refused") << 4 << 4 << -1;
+    }
+    void writes_wait_for_the_last_open()
+    {
+        QFETCH(int, count);
+        QFETCH(int, refused);
+        QFETCH(int, fire_in_ms);
+        add(yoyo::usb, count);
+        for (int i = 0; i < refused; ++i)
+            yoyos->refuse_open(i, true);
+        List list(yoyo::usb);
+        opens.clear();
+        open_ms = 3;
+        std::optional<Moment> fire_at;
+        if (fire_in_ms >= 0)
+            fire_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(fire_in_ms);
+        std::promise<std::optional<Moment>> told;
+        {
+            yoyo::Broadcast broadcast(yoyo::usb);
+            broadcast.send(list.head, yoyo::start_report(5).data(), fire_at,
+                           [&told](std::optional<Moment> at) { told.set_value(at); });
+        }
+        open_ms = 0;
+        const std::vector<rig::Received> arrived = yoyos->received();
+        QCOMPARE(int(arrived.size()), count - refused);
+        std::future<std::optional<Moment>> telling = told.get_future();
+        QCOMPARE(telling.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        const std::optional<Moment> fired = telling.get();
+        QCOMPARE(fired.has_value(), count > refused);
+        if (!fired)
+            return;
+        QCOMPARE(int(opens.size()), count);
+        const Moment last_open = *std::max_element(opens.begin(), opens.end());
+        for (const rig::Received &report : arrived) {
+            QVERIFY(report.at >= last_open);
+            QVERIFY(!fire_at || report.at >= *fire_at);
+        }
+        QVERIFY(*fired >= last_open);
+        QVERIFY(!fire_at || *fired >= *fire_at);
+        QVERIFY(*fired - last_open < std::chrono::milliseconds(fire_in_ms + 500));
+    }
+
     void silent_yoyos_hold_only_themselves()
     {
         const yoyo::Transport &transport = yoyo::usb;
