@@ -2,7 +2,9 @@
 #include "broadcast.h"
 #include "discovery.h"
 #include "hid_library.h"
+#include "process_footprint.h"
 #include "rig_reports.h"
+#include "slow_opens.h"
 
 #include <QtTest>
 
@@ -11,9 +13,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
@@ -24,28 +24,6 @@ namespace {
 constexpr int silent = -1;
 
 using Moment = yoyo::Broadcast::Moment;
-
-// hidapi's opens pass through here (linked with --wrap), each made as slow
-// as `open_ms` and its return stamped, as on a system whose opens are slow.
-std::mutex opens_mutex;
-std::vector<Moment> opens;
-int open_ms = 0;
-
-} // namespace
-
-extern "C" {
-hid_device *__real_hid_open_path(const char *path);
-hid_device *__wrap_hid_open_path(const char *path)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(open_ms));
-    hid_device *device = __real_hid_open_path(path);
-    std::lock_guard<std::mutex> locker(opens_mutex);
-    opens.push_back(std::chrono::steady_clock::now());
-    return device;
-}
-}
-
-namespace {
 
 rig::Transport rig_kind(const yoyo::Transport &transport)
 {
@@ -179,8 +157,7 @@ private slots:
         for (int i = 0; i < refused; ++i)
             yoyos->refuse_open(i, true);
         List list(yoyo::usb);
-        opens.clear();
-        open_ms = 3;
+        slow_opens::set(3);
         std::optional<Moment> fire_at;
         if (fire_in_ms >= 0)
             fire_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(fire_in_ms);
@@ -190,7 +167,8 @@ private slots:
             broadcast.send(list.head, yoyo::start_report(5).data(), fire_at,
                            [&told](std::optional<Moment> at) { told.set_value(at); });
         }
-        open_ms = 0;
+        const std::vector<Moment> opens = slow_opens::returned();
+        slow_opens::set(0);
         const std::vector<rig::Received> arrived = yoyos->received();
         QCOMPARE(int(arrived.size()), count - refused);
         std::future<std::optional<Moment>> telling = told.get_future();
@@ -208,6 +186,20 @@ private slots:
         QVERIFY(*fired >= last_open);
         QVERIFY(!fire_at || *fired >= *fire_at);
         QVERIFY(*fired - last_open < std::chrono::milliseconds(fire_in_ms + 500));
+    }
+
+    // Threads readied for eight yo-yos serve a send to eight: it starts none,
+    // and they stay for the next.
+    void a_warmed_broadcast_starts_no_thread()
+    {
+        add(yoyo::usb, 8);
+        List list(yoyo::usb);
+        yoyo::Broadcast broadcast(yoyo::usb);
+        broadcast.warm(8);
+        QTRY_COMPARE(process_footprint::now().pooled, 8);
+        broadcast.send(list.head, yoyo::start_report(5).data());
+        QVERIFY(broadcast.wait_for_tasks(5000));
+        QCOMPARE(process_footprint::now().pooled, 8);
     }
 
     void silent_yoyos_hold_only_themselves()
