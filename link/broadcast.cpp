@@ -1,6 +1,5 @@
 #include "broadcast.h"
 #include "delivery.h"
-#include "discovery.h"
 
 #include <QThreadPool>
 
@@ -12,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -282,8 +282,12 @@ void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_repor
 void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report,
                             std::optional<Moment> fire_at, Fired fired)
 {
-    const int count = count_records(yoyos);
-    if (count == 0) {
+    // A device with several collections is listed once for each; its
+    // reports follow one another, so only the first is armed.
+    std::set<std::string> unarmed;
+    for (const hid_device_info *record = yoyos; record; record = record->next)
+        unarmed.insert(record->path);
+    if (unarmed.empty()) {
         if (fired)
             fired(std::nullopt);
         return;
@@ -291,7 +295,7 @@ void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std:
     // Reports that only the newest of counts go one by one as they can.
     std::shared_ptr<Latch> latch;
     if (lanes->backlog == Backlog::every_report)
-        latch = std::make_shared<Latch>(count, fire_at, std::move(fired));
+        latch = std::make_shared<Latch>(int(unarmed.size()), fire_at, std::move(fired));
     Lanes::Batch batch;
     for (const hid_device_info *record = yoyos; record; record = record->next) {
         // Everything the delivery needs is copied into it: the device list and
@@ -300,7 +304,8 @@ void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std:
         std::optional<std::wstring> serial;
         if (record->serial_number)
             serial = record->serial_number;
-        batch.emplace_back(path, [transport = transport, path, serial, report, latch, lanes = lanes.get()] {
+        const std::shared_ptr<Latch> arming = unarmed.erase(path) ? latch : nullptr;
+        batch.emplace_back(path, [transport = transport, path, serial, report, latch = arming, lanes = lanes.get()] {
             bool released = false;
             const auto arm = [&](bool opened) { released = latch->arm(opened); };
             deliver(
