@@ -27,9 +27,8 @@ struct process_footprint {
         const QDir tasks(QStringLiteral("/proc/self/task"));
         for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             QFile name(tasks.filePath(task + QStringLiteral("/comm")));
-            const bool pooled = name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "Thread (pooled)";
-            read.pooled += pooled;
-            read.threads += !pooled;
+            (name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "Thread (pooled)" ? read.pooled
+                                                                                           : read.threads)++;
         }
         // Less the descriptor of the listing itself.
         read.descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot).size() - 1;
