@@ -31,10 +31,11 @@ namespace yoyo {
 class Broadcast {
 public:
     using Moment = std::chrono::steady_clock::time_point;
-    // Told once, on one of the broadcast's threads, when the reports of a
-    // send have gone out: the middle one of the yo-yos' writes released
-    // together. Nothing when no yo-yo could be opened (or the list was empty:
-    // then at once, on the caller's thread).
+    // Told once, on one of the broadcast's threads, when the reports of an
+    // armed send have gone out: the middle one of the yo-yos' writes
+    // released together. Nothing when no yo-yo could be opened (or the list
+    // was empty: then at once, on the caller's thread). Where only the newest
+    // report waits, nothing is armed and nobody told.
     using Fired = std::function<void(std::optional<Moment>)>;
     static constexpr std::chrono::milliseconds arming_time{100};
 
