@@ -1,11 +1,14 @@
-// How accurately the show player starts the video D seconds after the start
-// report was handed to the broadcast: the window's own Play, countdown and
-// video surface, real libvlc in a private X and sound session, the rig's
-// yo-yos listed. Each run is repeated with the countdown on a default
-// (coarse) timer, the baseline the precise one is judged against.
+// How accurately the show player starts the yo-yos and the video: the
+// window's own Play, countdown and video surface, real libvlc in a private X
+// and sound session, the rig's yo-yos listed. First when each yo-yo has its
+// start report inside such a show, beside two ways of writing the same
+// reports on the same rig; then (USB edition) when the video starts against
+// D, for the test clip and two heavy clips given on the command line. The
+// small clip's runs are repeated with the countdown on a default (coarse)
+// timer, the baseline the precise one is judged against.
 //
 // Three calls are watched from outside by wrapping them at link time: the
-// broadcast's send (the moment the start report is handed over), libvlc's
+// making of the start report (the moment Play hands it over), libvlc's
 // making of the media player, which attaches a listener for its playing
 // event, and libvlc's play, which the surface calls once a show, at the last
 // tick, to let the video held since it was opened run. The first picture itself is
@@ -17,7 +20,11 @@
 
 #include "bench_support.h"
 #include "broadcast.h"
+#include "command_report.h"
+#include "delivery.h"
+#include "hid_library.h"
 #include "player_widget.h"
+#include "transport.h"
 #include "virtual_yoyos.h"
 
 #include <QApplication>
@@ -50,14 +57,21 @@ using bench::steady;
 namespace {
 
 constexpr int delay_s = 5;
-// The carried clip has 25 frames a second.
-constexpr double frame_ms = 1000.0 / 25;
 // The play call's limits: its median and its largest distance from D.
 constexpr double play_median_ms = 1;
 constexpr double play_max_ms = 3;
 // The first picture's limits: its median distance from D and its spread.
 constexpr double picture_median_ms = 10;
 constexpr double picture_spread_ms = 17;
+// Against the yo-yos' own zero (the median yo-yo's arrival + D): the
+// medians' limits of the play call and the first picture.
+constexpr double zero_play_ms = 3;
+constexpr double zero_picture_ms = 10;
+// The spread of the start reports inside a show: at most this, or 1.5 times
+// the armed baseline's, whichever is more.
+constexpr double spread_floor_ms = 5;
+
+constexpr yoyo::Transport edition = player_edition::bluetooth ? yoyo::bluetooth : yoyo::usb;
 
 // What one run saw, filled in from the GUI thread and libvlc's threads.
 struct Observed {
@@ -283,17 +297,16 @@ private:
 
 extern "C" {
 
-void __real__ZN4yoyo9Broadcast4sendEPK15hid_device_infoPKh(yoyo::Broadcast *self, const hid_device_info *yoyos,
-                                                           const std::uint8_t *report);
+yoyo::UsbReport __real__ZN4yoyo12start_reportEi(int delay_seconds);
 int __real_libvlc_media_player_play(libvlc_media_player_t *player);
 libvlc_media_player_t *__real_libvlc_media_player_new_from_media(libvlc_media_t *media);
 
-// yoyo::Broadcast::send
-void __wrap__ZN4yoyo9Broadcast4sendEPK15hid_device_infoPKh(yoyo::Broadcast *self, const hid_device_info *yoyos,
-                                                           const std::uint8_t *report)
+// yoyo::start_report: Play makes the report and hands it to the broadcast
+// at once.
+yoyo::UsbReport __wrap__ZN4yoyo12start_reportEi(int delay_seconds)
 {
     note_once(&Observed::handed);
-    __real__ZN4yoyo9Broadcast4sendEPK15hid_device_infoPKh(self, yoyos, report);
+    return __real__ZN4yoyo12start_reportEi(delay_seconds);
 }
 
 // The surface makes its one media player when the video is opened.
@@ -329,12 +342,14 @@ struct Run {
     double first_sound = 0;     // minus D
     double watch_gap = 0;       // the screen watch's largest gap before it
     double timer_restart = 0;   // the coarse baseline's restart after the hand-over
+    double play_vs_zero = 0;    // the play call − (median yo-yo's arrival + D)
+    double picture_vs_zero = 0; // the first picture − (median yo-yo's arrival + D)
     std::vector<double> tick_offsets, tick_intervals;
 };
 
 struct Series {
     std::vector<double> click_to_hand_over, play_call, play_blocks, playing, first_picture, first_sound, watch_gap,
-        timer_restart, tick_offsets, tick_intervals, last_tick;
+        timer_restart, play_vs_zero, picture_vs_zero, tick_offsets, tick_intervals, last_tick;
 
     void add(const Run &run)
     {
@@ -346,6 +361,8 @@ struct Series {
         first_sound.push_back(run.first_sound);
         watch_gap.push_back(run.watch_gap);
         timer_restart.push_back(run.timer_restart);
+        play_vs_zero.push_back(run.play_vs_zero);
+        picture_vs_zero.push_back(run.picture_vs_zero);
         // The last tick is aimed early on purpose; it is shown on its own.
         tick_offsets.insert(tick_offsets.end(), run.tick_offsets.begin(), run.tick_offsets.end() - 1);
         tick_intervals.insert(tick_intervals.end(), run.tick_intervals.begin(), run.tick_intervals.end() - 1);
@@ -355,17 +372,23 @@ struct Series {
 
 class Show {
 public:
-    Show()
+    // `answering` yo-yos (USB ones answer after 1 ms) and `silent` USB ones
+    // that never answer, the answering ones first; the clip opened through
+    // the video surface.
+    Show(int answering, int silent, const QString &clip)
+        : answering(answering)
     {
-        for (int i = 0; i < 8; ++i)
-            yoyos.add({rig::Transport::usb, std::to_string(i + 1), 1, 1});
+        const rig::Transport kind = player_edition::bluetooth ? rig::Transport::bluetooth : rig::Transport::usb;
+        for (int i = 0; i < answering + silent; ++i)
+            yoyos.add({kind, std::to_string(i + 1), i < answering ? 1 : -1, 1});
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             fail("the window was never shown");
         inside::poll_yoyos(window);
-        const QString clip = QStringLiteral(BENCH_CLIP);
-        if (inside::player(window)->open_media(clip).isEmpty())
-            fail("the video surface refused " + clip.toStdString());
+        const QString shown = QString::number(answering + silent);
+        if (!bench::run_event_loop_until([&] { return inside::ui(window)->lbl_yoyo_cnt->text() == shown; }, 10000))
+            fail("the window does not list the " + shown.toStdString() + " yo-yos");
+        open(clip);
         inside::set_delay(window, QString::number(delay_s));
 
         QLineEdit *field = inside::ui(window)->txt_delay;
@@ -377,6 +400,62 @@ public:
         });
     }
 
+    // As the open button does, with the broadcast readied for the list.
+    void open(const QString &clip)
+    {
+        if (inside::player(window)->open_media(clip).isEmpty())
+            fail("the video surface refused " + clip.toStdString());
+        inside::broadcast(window).warm(yoyo::count_records(inside::yoyo_devices(window)));
+        bench::run_event_loop_until([] { return false; }, 200);
+    }
+
+    // Play pressed, and the show aborted with a double-click once every
+    // answering yo-yo has its start report: the spread of their arrivals.
+    double start_spread()
+    {
+        yoyos.clear_received();
+        QTest::mouseClick(inside::ui(window)->btn_play, Qt::LeftButton);
+        const std::vector<steady::time_point> times = arrivals();
+        player_widget *surface = inside::player(window);
+        QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        settle();
+        return bench::ms_between(times.front(), times.back());
+    }
+
+    // The baselines on the same rig: every yo-yo's delivery on a thread of
+    // its own, opening in turn under the link's lock (the broadcast's way
+    // before); and every yo-yo opened first, then all written at once by one
+    // thread each (armed: the rig's own limit). The spread of the answering
+    // yo-yos' arrivals.
+    double threads_in_turn()
+    {
+        const std::vector<std::uint8_t> report = yoyo::framed(edition, yoyo::start_report(delay_s).data());
+        const std::vector<const hid_device_info *> listed = records();
+        yoyos.clear_received();
+        bench::at_once(int(listed.size()), [&](int i) {
+            yoyo::deliver(edition, listed[i]->path, listed[i]->serial_number, report.data());
+        });
+        const std::vector<steady::time_point> times = arrivals();
+        return bench::ms_between(times.front(), times.back());
+    }
+    double armed()
+    {
+        const std::vector<std::uint8_t> report = yoyo::framed(edition, yoyo::start_report(delay_s).data());
+        std::vector<hid_device *> devices;
+        for (const hid_device_info *record : records())
+            devices.push_back(yoyo::open_device(record->path));
+        yoyos.clear_received();
+        bench::at_once(int(devices.size()), [&](int i) {
+            if (devices[std::size_t(i)])
+                hid_write(devices[std::size_t(i)], report.data(), report.size());
+        });
+        const std::vector<steady::time_point> times = arrivals();
+        for (hid_device *device : devices)
+            if (device)
+                yoyo::close_device(device);
+        return bench::ms_between(times.front(), times.back());
+    }
+
     Run run(bool coarse)
     {
         {
@@ -386,6 +465,7 @@ public:
         }
         ticks.clear();
         counting = true;
+        yoyos.clear_received();
 
         // The surface fills the container that covers the whole window.
         player_widget *surface = inside::player(window);
@@ -427,9 +507,11 @@ public:
         if (!sound.first_sound)
             fail("the clip's sound was never heard");
 
+        const std::vector<steady::time_point> times = arrivals();
         stop_show();
 
         const steady::time_point handed = *seen.handed;
+        const steady::time_point zero = times[times.size() / 2] + std::chrono::seconds(delay_s);
         const double d_ms = delay_s * 1000.0;
         Run run;
         run.click_to_hand_over = bench::ms_between(clicked, handed);
@@ -440,6 +522,8 @@ public:
         run.first_sound = bench::ms_between(handed, *sound.first_sound) - d_ms;
         run.watch_gap = screen.largest_gap;
         run.timer_restart = restarted ? bench::ms_between(handed, *restarted) : 0;
+        run.play_vs_zero = bench::ms_between(zero, *seen.play_called);
+        run.picture_vs_zero = bench::ms_between(zero, *screen.first_picture);
         for (std::size_t i = 0; i < ticks.size(); ++i) {
             run.tick_offsets.push_back(bench::ms_between(handed, ticks[i]) - 1000.0 * double(i + 1));
             const steady::time_point previous = i == 0 ? handed : ticks[i - 1];
@@ -458,11 +542,39 @@ private:
         QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
         if (stopped.isEmpty() && !stopped.wait(5000))
             fail("the video did not stop");
+        settle();
+    }
+
+    void settle()
+    {
         if (!inside::broadcast(window).wait_for_tasks(5000))
             fail("the stop reports did not land");
         bench::run_event_loop_until([] { return false; }, 200);
     }
 
+    // When each answering yo-yo had its first report since the rig's record
+    // was cleared, earliest first.
+    std::vector<steady::time_point> arrivals() const
+    {
+        std::vector<steady::time_point> times;
+        for (int id = 0; id < answering; ++id) {
+            if (!yoyos.wait_for_reports(id, 1, 10000))
+                fail("yo-yo " + std::to_string(id) + " never had its start report");
+            times.push_back(yoyos.received(id).front().at);
+        }
+        std::sort(times.begin(), times.end());
+        return times;
+    }
+
+    std::vector<const hid_device_info *> records()
+    {
+        std::vector<const hid_device_info *> all;
+        for (const hid_device_info *record = inside::yoyo_devices(window); record; record = record->next)
+            all.push_back(record);
+        return all;
+    }
+
+    const int answering;
     rig::VirtualYoyos yoyos;
     tz3_player_main window;
     ScreenWatch screen;
@@ -477,33 +589,92 @@ double largest_error(const bench::Summary &offsets)
     return std::max(std::abs(offsets.min), std::abs(offsets.max));
 }
 
+
+// Table 2's rows inside a real show, each beside its two baselines.
+void fan_out_in_show()
+{
+    struct Config {
+        std::string name;
+        int answering, silent;
+    };
+    const std::vector<Config> configs =
+        player_edition::bluetooth
+            ? std::vector<Config>{{"Bluetooth", 24, 0}}
+            : std::vector<Config>{{"USB, answering after 1 ms", 8, 0},
+                                  {"USB, answering after 1 ms", 24, 0},
+                                  {"USB, answering after 1 ms", 48, 0},
+                                  {"USB, answering beside 4 never answering", 24, 4}};
+    bench::Table table({"Yo-yos", "N", "Timed (answering)", "Shows",
+                        "Inside a show: spread of the start reports (last − first), ms",
+                        "Baseline: a thread per yo-yo, opening in turn, spread, ms",
+                        "Baseline: armed (every yo-yo opened, then all written at once), spread, ms",
+                        "Show ÷ armed (medians)", "Limit: spread, ms", "Within (median)"});
+    const int runs = bench::repeats(5, 1);
+    for (const Config &config : configs) {
+        std::fprintf(stderr, "bench: start reports inside a show, %s, N = %d\n", config.name.c_str(),
+                     config.answering + config.silent);
+        Show show(config.answering, config.silent, QStringLiteral(BENCH_CLIP));
+        std::vector<double> in_show, in_turn, armed;
+        for (int run = 0; run < runs; ++run) {
+            in_show.push_back(show.start_spread());
+            in_turn.push_back(show.threads_in_turn());
+            armed.push_back(show.armed());
+        }
+        const bench::Summary shown = bench::summarise(in_show), floor = bench::summarise(armed);
+        const double limit = std::max(spread_floor_ms, 1.5 * floor.median);
+        table.add({config.name, std::to_string(config.answering + config.silent), std::to_string(config.answering),
+                   std::to_string(runs), bench::spread(shown), bench::spread(bench::summarise(in_turn)),
+                   bench::spread(floor), bench::ratio(shown.median, floor.median), bench::ms(limit),
+                   bench::verdict(shown.median <= limit)});
+    }
+    table.print("showfanout");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    Show show;
+    fan_out_in_show();
+    if (player_edition::bluetooth)
+        return 0;
+    // The test clip, then the heavy clips named on the command line.
+    std::vector<std::pair<std::string, QString>> clips{{"test clip, 160×120, 25 fps, H.264", BENCH_CLIP}};
+    const char *heavy[] = {"1920×1080, 60 fps, H.264", "3840×2160, 30 fps, HEVC"};
+    for (int i = 1; i < argc && i <= 2; ++i)
+        clips.emplace_back(heavy[i - 1], QString::fromLocal8Bit(argv[i]));
+
+    Show show(8, 0, clips.front().second);
     const int runs = bench::repeats(10, 2);
 
-    bench::Table starts({"Countdown timer", "Runs", "Play click → hand-over, ms",
+    bench::Table starts({"Clip", "Countdown timer", "Runs", "Play click → hand-over, ms",
                          "Last tick's `libvlc_media_player_play` called − D, ms (min / median / max)",
                          "Play call takes, ms (min / median / max)", "Playing event − D, ms (min / median / max)",
                          "First picture on the screen − D, ms (min / median / max)",
                          "Spread of the first picture (max − min), ms",
                          "First sound at the sound server − D, ms (min / median / max)",
                          "Screen watch's largest gap before the picture, ms (max)",
-                         "Limits: play call median / max, first picture median / spread, ms",
-                         "Within (play call / first picture)"});
+                         "Play call − (median yo-yo's arrival + D), ms (min / median / max)",
+                         "First picture − (median yo-yo's arrival + D), ms (min / median / max)",
+                         "Limits: play call median / max, first picture median / spread, ms; against the "
+                         "yo-yos' zero, medians: play call / first picture, ms",
+                         "Within (play call / first picture; against the yo-yos' zero)"});
     bench::Table ticks({"Countdown timer", "Ticks before the last",
                         "Tick − its whole second after hand-over, ms (min / median / max)",
                         "Jitter (largest − smallest of those), ms", "Tick-to-tick, ms (min / median / max)",
                         "Last tick − D, ms (min / median / max)"});
     bench::Summary precise_call, precise_picture;
-    for (bool coarse : {false, true}) {
+    for (std::size_t clip = 0; clip < clips.size(); ++clip) {
+        if (clip > 0)
+            show.open(clips[clip].second);
+        for (bool coarse : {false, true}) {
+            if (coarse && clip > 0)
+                continue;
         const std::string name = coarse ? "default (coarse) `QTimer`, baseline" : "the window's (precise)";
         Series series;
         for (int i = 0; i < runs; ++i) {
-            std::fprintf(stderr, "bench: show, %s, run %d\n", coarse ? "coarse" : "precise", i + 1);
+            std::fprintf(stderr, "bench: show, %s, %s, run %d\n", clips[clip].first.c_str(),
+                         coarse ? "coarse" : "precise", i + 1);
             series.add(show.run(coarse));
         }
         const bench::Summary play_call = bench::summarise(series.play_call);
@@ -512,7 +683,7 @@ int main(int argc, char *argv[])
         for (double offset : series.first_picture)
             picture_error.push_back(std::abs(offset));
         const double spread = picture.max - picture.min;
-        if (!coarse) {
+        if (!coarse && clip == 0) {
             precise_call = play_call;
             precise_picture = picture;
         }
@@ -520,16 +691,25 @@ int main(int argc, char *argv[])
             std::abs(play_call.median) <= play_median_ms && largest_error(play_call) <= play_max_ms;
         const bool picture_within =
             bench::summarise(picture_error).median <= picture_median_ms && spread <= picture_spread_ms;
-        starts.add({name, std::to_string(runs), bench::spread(bench::summarise(series.click_to_hand_over)),
-                    bench::three(play_call),
+        const bench::Summary play_zero = bench::summarise(series.play_vs_zero);
+        const bench::Summary picture_zero = bench::summarise(series.picture_vs_zero);
+        const bool zero_within =
+            std::abs(play_zero.median) <= zero_play_ms && std::abs(picture_zero.median) <= zero_picture_ms;
+        starts.add({clips[clip].first, name, std::to_string(runs),
+                    bench::spread(bench::summarise(series.click_to_hand_over)), bench::three(play_call),
                     bench::three(bench::summarise(series.play_blocks)),
                     bench::three(bench::summarise(series.playing)),
                     bench::three(picture), bench::ms(spread),
                     bench::three(bench::summarise(series.first_sound)),
-                    bench::ms(bench::summarise(series.watch_gap).max),
+                    bench::ms(bench::summarise(series.watch_gap).max), bench::three(play_zero),
+                    bench::three(picture_zero),
                     bench::ms(play_median_ms) + " / " + bench::ms(play_max_ms) + ", " +
-                        bench::ms(picture_median_ms) + " / " + bench::ms(picture_spread_ms),
-                    bench::verdict(call_within) + " / " + bench::verdict(picture_within)});
+                        bench::ms(picture_median_ms) + " / " + bench::ms(picture_spread_ms) + "; " +
+                        bench::ms(zero_play_ms) + " / " + bench::ms(zero_picture_ms),
+                    bench::verdict(call_within) + " / " + bench::verdict(picture_within) + "; " +
+                        bench::verdict(zero_within)});
+        if (clip > 0)
+            continue;
         const bench::Summary offsets = bench::summarise(series.tick_offsets);
         ticks.add({name, std::to_string(offsets.count), bench::three(offsets), bench::ms(offsets.max - offsets.min),
                    bench::three(bench::summarise(series.tick_intervals)),
@@ -551,12 +731,15 @@ int main(int argc, char *argv[])
                                     "its last tick wakes less than 20 ms before D; its other ticks, which the "
                                     "operator sees count down, still wander (tick table).");
         }
+        }
     }
     bench::note("show",
                 "How the video starts. When the video is opened, the surface makes its one media player and lets "
                 "it play muted for a second (the preview), until libvlc has opened the file, its decoders and its "
                 "video output; then it pauses it, rewinds it to the start and unmaps its native window. The player "
                 "stays so from show to show: Play finds it held, and a stop pauses, mutes and rewinds it again. The "
+                "broadcast tells the window when the start reports were written (the middle one of the yo-yos' "
+                "writes, released together once every yo-yo is open), and the video's D counts from then; the "
                 "window aims its last tick " + std::to_string(player_widget::start_lead_ms) + " ms before D (the "
                 "last column of the tick table). The surface then maps its window and waits for the X server to "
                 "have done so, rewinds the still paused player 10 ms before D, which makes libvlc draw the first "

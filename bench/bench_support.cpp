@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <mutex>
+#include <thread>
 
 #include <time.h>
 
@@ -161,6 +164,35 @@ std::vector<std::string> discovery_columns()
 void note(const std::string &figure, const std::string &text)
 {
     std::cout << figure << "-note\t" << text << '\n' << std::flush;
+}
+
+steady::time_point at_once(int n, const std::function<void(int)> &action)
+{
+    std::mutex mutex;
+    std::condition_variable ready, go;
+    int waiting = 0;
+    bool released = false;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < n; ++i) {
+        threads.emplace_back([&, i] {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                ++waiting;
+                ready.notify_one();
+                go.wait(lock, [&] { return released; });
+            }
+            action(i);
+        });
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    ready.wait(lock, [&] { return waiting == n; });
+    const steady::time_point called = steady::now();
+    released = true;
+    lock.unlock();
+    go.notify_all();
+    for (std::thread &thread : threads)
+        thread.join();
+    return called;
 }
 
 bool quick()

@@ -56,6 +56,10 @@ private:
     std::vector<std::vector<std::string>> rows;
 };
 
+// Runs `action` for 0 … n − 1 on n threads of its own at once: each thread
+// is started and waiting before the common go. Returns the moment of the go.
+steady::time_point at_once(int n, const std::function<void(int)> &action);
+
 // Runs the calling thread's event loop until `done` holds, for at most
 // `timeout_ms`; returns whether it holds. The loop waits in the event
 // dispatcher in between, so timers and queued calls run when they are due

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 #include <hidapi.h>
 
@@ -54,8 +55,9 @@ private:
     // Discovery.
     void poll_yoyos();
     // Reports and their broadcast.
-    void tz3_send_all(const std::uint8_t *report);
+    void tz3_send_all(const std::uint8_t *report, const yoyo::Broadcast::Fired &fired = {});
     void send_start();
+    void start_written(std::optional<yoyo::Broadcast::Moment> at, int show, int delay);
     void send_stop();
     // The show.
     void set_delay(const QString &text);
@@ -80,8 +82,9 @@ private:
     yoyo::Broadcast broadcast;
     QTimer *countdown_timer = nullptr;
     // When the video of the running show starts: D seconds after the start
-    // report was handed over.
+    // reports were written, or handed over when none could be.
     QDeadlineTimer video_due;
+    int shows = 0; // Plays so far: a late word of an earlier start is ignored
     // Enumerates on a thread of its own and hands each new list back here.
     yoyo::Discovery discovery;
 

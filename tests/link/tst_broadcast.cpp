@@ -2,23 +2,29 @@
 #include "broadcast.h"
 #include "discovery.h"
 #include "hid_library.h"
+#include "process_footprint.h"
 #include "rig_reports.h"
+#include "slow_opens.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
-Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
 
 namespace {
 
 constexpr int silent = -1;
+
+using Moment = yoyo::Broadcast::Moment;
 
 rig::Transport rig_kind(const yoyo::Transport &transport)
 {
@@ -55,8 +61,8 @@ private slots:
     // The deliveries own copies of the path and report, as the caller's list
     // and buffer go at once. Silent yo-yos have a start and its stop within
     // one answer time-out. (The rig holds at most 50 open handles, and failed
-    // opens keep theirs, so this runs first; 64 answering yo-yos pass only if
-    // each handle is closed as its answer comes.)
+    // opens keep theirs, so this runs first; a send holds a handle for each
+    // of its yo-yos until its answer, so the rows stop at 48.)
     void reports_to_one_yoyo_keep_their_order_data()
     {
         QTest::addColumn<yoyo::Transport>("transport");
@@ -65,8 +71,7 @@ private slots:
         QTest::addColumn<int>("rounds");
         QTest::addColumn<int>("within_ms");
         QTest::addRow("none") << yoyo::usb << 0 << 1 << 1 << 0;
-        QTest::addRow("usb, answering slowly") << yoyo::usb << 8 << 300 << 2 << 30000;
-        QTest::addRow("usb, 64 answering") << yoyo::usb << 64 << 1 << 2 << 30000;
+        QTest::addRow("usb, 48 answering") << yoyo::usb << 48 << 1 << 2 << 30000;
         QTest::addRow("usb, 24 silent") << yoyo::usb << 24 << silent << 1 << yoyo::answer_timeout_ms + 900;
         QTest::addRow("bluetooth, 24, 15 rounds") << yoyo::bluetooth << 24 << 1 << 15 << 30000;
     }
@@ -114,20 +119,10 @@ private slots:
         }
     }
 
-    // Reports sent while the yo-yo is still being written the first one.
-    void reports_waiting_for_a_yoyo_data()
+    // Where only the newest report waits, reports sent while the yo-yo is
+    // still being written the first one give way to the newest.
+    void only_the_newest_report_waits()
     {
-        QTest::addColumn<yoyo::Broadcast::Backlog>("backlog");
-        QTest::addColumn<QStringList>("seen");
-        QTest::addRow("every report") << yoyo::Broadcast::Backlog::every_report
-                                      << QStringList{"start 240", "start 300", "start 360", "start 420"};
-        QTest::addRow("newest only") << yoyo::Broadcast::Backlog::newest_only
-                                     << QStringList{"start 240", "start 420"};
-    }
-    void reports_waiting_for_a_yoyo()
-    {
-        QFETCH(yoyo::Broadcast::Backlog, backlog);
-        QFETCH(QStringList, seen);
         add(yoyo::bluetooth, 1);
         List list(yoyo::bluetooth);
         // The rig holds the first write until the other reports have been sent.
@@ -138,33 +133,74 @@ private slots:
                 writing.set_value();
             opened.wait_for(std::chrono::seconds(10));
         });
-        yoyo::Broadcast broadcast(yoyo::bluetooth, backlog);
+        yoyo::Broadcast broadcast(yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only);
         broadcast.send(list.head, yoyo::start_report(5).data());
         QCOMPARE(writing.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
         for (int delay = 6; delay <= 8; ++delay)
             broadcast.send(list.head, yoyo::start_report(delay).data());
         gate.set_value();
         QVERIFY(broadcast.wait_for_tasks(10000));
-        QCOMPARE(described(*yoyos, 0), seen);
+        QCOMPARE(described(*yoyos, 0), QStringList({"start 240", "start 420"}));
     }
 
-    // Answering yo-yos beside silent ones have theirs at once.
-    void silent_yoyos_hold_only_themselves()
+    // Every yo-yo is opened before any is written (the opens made slow); the
+    // writes are released together, at the moment asked for if any, and the
+    // caller, never held, is told when they went out or that none could.
+    void writes_wait_for_the_last_open_data()
     {
-        const yoyo::Transport &transport = yoyo::usb;
-        add(transport, 16, silent);
-        add(transport, 16);
-        List list(transport);
-        yoyo::Broadcast broadcast(transport);
-
-        const auto called = std::chrono::steady_clock::now();
-        broadcast.send(list.head, yoyo::start_report(5).data());
-        QVERIFY(std::chrono::steady_clock::now() - called < std::chrono::milliseconds(500));
-        for (int i = 16; i < 32; ++i) {
-            QVERIFY(yoyos->wait_for_reports(i, 1, 5000));
-            QVERIFY(yoyos->received(i)[0].at - called < std::chrono::milliseconds(yoyo::answer_timeout_ms));
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<int>("silent_ones");
+        QTest::addColumn<int>("fire_in_ms");
+        QTest::addRow("8") << 0 << 0 << -1;
+        QTest::addRow("8: 3 refused, 2 silent") << 3 << 2 << -1;
+        QTest::addRow("8, at a moment") << 0 << 0 << 300;
+        QTest::addRow("8, all refused") << 8 << 0 << -1;
+    }
+    void writes_wait_for_the_last_open()
+    {
+        QFETCH(int, refused);
+        QFETCH(int, silent_ones);
+        QFETCH(int, fire_in_ms);
+        add(yoyo::usb, 8 - silent_ones);
+        add(yoyo::usb, silent_ones, silent);
+        for (int i = 0; i < refused; ++i)
+            yoyos->refuse_open(i, true);
+        List list(yoyo::usb);
+        slow_opens::set(3);
+        const Moment called = std::chrono::steady_clock::now();
+        const std::optional<Moment> fire_at =
+            fire_in_ms < 0 ? std::nullopt : std::optional(called + std::chrono::milliseconds(fire_in_ms));
+        std::promise<std::optional<Moment>> told;
+        {
+            yoyo::Broadcast broadcast(yoyo::usb);
+            broadcast.send(list.head, yoyo::start_report(5).data(), fire_at,
+                           [&told](std::optional<Moment> at) { told.set_value(at); });
+            QVERIFY(std::chrono::steady_clock::now() - called < std::chrono::milliseconds(500));
         }
-        QVERIFY(!broadcast.wait_for_tasks(200)); // the order test times the silent ones' end
+        const Moment last_open = *std::max_element(slow_opens::returned.begin(), slow_opens::returned.end());
+        const Moment due = std::max(last_open, fire_at.value_or(last_open));
+        std::future<std::optional<Moment>> telling = told.get_future(); // told before the broadcast ended
+        QCOMPARE(telling.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+        const std::optional<Moment> fired = telling.get();
+        QCOMPARE(fired.has_value(), refused < 8);
+        QVERIFY(!fired || (*fired >= due && *fired - due < std::chrono::milliseconds(500)));
+        QCOMPARE(int(yoyos->received().size()), 8 - refused);
+        for (const rig::Received &report : yoyos->received())
+            QVERIFY(report.at >= due);
+    }
+
+    // Threads readied for eight yo-yos serve a send to eight: it starts none,
+    // and they stay for the next.
+    void a_warmed_broadcast_starts_no_thread()
+    {
+        add(yoyo::usb, 8);
+        List list(yoyo::usb);
+        yoyo::Broadcast broadcast(yoyo::usb);
+        broadcast.warm(8);
+        QTRY_COMPARE(process_footprint::now().pooled, 8);
+        broadcast.send(list.head, yoyo::start_report(5).data());
+        QVERIFY(broadcast.wait_for_tasks(5000));
+        QCOMPARE(process_footprint::now().pooled, 8);
     }
 };
 

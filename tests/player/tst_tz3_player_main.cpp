@@ -5,6 +5,7 @@
 #include "player_widget.h"
 #include "process_footprint.h"
 #include "rig_reports.h"
+#include "slow_opens.h"
 #include "unbound_slots.h"
 #include "vlc_ledger.h"
 #include "xdotool.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <memory>
 
 #include <vlc/vlc.h>
@@ -252,8 +254,6 @@ private slots:
         const auto row = [](const char *serial, const QString &outcome) {
             return QString("%1 \\| stop \\| %2").arg(serial, outcome);
         };
-        QTest::addRow("thirty-two") << Yoyos(32, Yoyo{"32"}) << "32" << QVector<int>(32, 1).toList() << "32"
-                                    << QStringList(QVector<QString>(32, row("32", took)).toList()) << "32 of 32 yo-yos took the stop";
         QTest::addRow("serial filter") << Yoyos{{"0123"}, {"1203"}, {""}, {"A0"}, {"0"}} << "3"
                                        << QList<int>{0, 1, 1, 1, 0} << "3"
                                        << QStringList{row("1203", took), row("", took), row("A0", took)}
@@ -317,7 +317,7 @@ private slots:
         inside::poll_yoyos(*window);
         QVERIFY2(handed_over < 500, qPrintable(QString::number(handed_over)));
         for (int id = 0; id < int(setup.size()); ++id) {
-            if (setup[id].fault == healthy && setup.size() < 10)
+            if (setup[id].fault == healthy)
                 QVERIFY2(yoyos->wait_for_reports(id, reports[id], int(900 - clock.elapsed())),
                          "a healthy yo-yo waited for another one");
         }
@@ -506,27 +506,35 @@ private slots:
     }
 
     // libvlc's play call, seen on its way, comes when the window planned the
-    // video's start, D seconds after Play: not at the last tick, which wakes
-    // early on purpose, nor a tick early or late. The window waits for that
-    // moment, so no call comes before it; a busy machine may hold up one
-    // show's call by some milliseconds, but not the middle one of three.
+    // video's start, D seconds after the yo-yos' start reports were written
+    // (after the last of their opens, made slow), not after the hand-over:
+    // not at the last tick, which wakes early on purpose, nor a tick early or
+    // late; a busy machine may hold up one show's call by some milliseconds,
+    // but not the middle one of three. Nothing of libvlc's runs before the
+    // reports are out: the first show's held player was stopped, so it is
+    // readied again then.
     void video_starts_when_planned()
     {
         if (!QCoreApplication::arguments().contains(QTest::currentTestFunction()))
             QSKIP("timed when named alone (ctest's tst_video_start), with no other test beside it");
-        const auto now_ns = [] { return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs(); };
-        const qint64 d_ns = 5000000000;
-        open_window({{"1"}}, "1");
+        open_window({{"1"}, {"2"}, {"3"}, {"4"}}, "4");
         choose("clip_2s.mp4");
+        libvlc_media_player_stop(vlc_ledger::now().players.last());
         std::vector<qint64> late_us;
         for (int show = 0; show < 3; ++show) {
-            const qint64 clicked_ns = now_ns();
+            const int calls = vlc_ledger::now().play_calls.size();
+            slow_opens::set(10);
             QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
-            const qint64 planned_ns = inside::video_due(*window).deadlineNSecs();
-            QVERIFY(planned_ns >= clicked_ns + d_ns && planned_ns <= now_ns() + d_ns);
             QTRY_VERIFY_WITH_TIMEOUT(surface()->is_playing(), 8000);
-            late_us.push_back((vlc_ledger::now().play_calls.last() - planned_ns) / 1000);
+            QCOMPARE(slow_opens::returned.size(), std::size_t(4));
+            const qint64 written_ns = std::chrono::nanoseconds(slow_opens::returned.back().time_since_epoch()).count();
+            const qint64 from_ns = inside::video_due(*window).deadlineNSecs() - 5000000000;
+            QVERIFY(from_ns >= written_ns && from_ns <= written_ns + 100000000);
+            const vlc_ledger ledger = vlc_ledger::now();
+            QVERIFY(ledger.play_calls.size() > calls && ledger.play_calls[calls] >= written_ns);
+            late_us.push_back((ledger.play_calls.last() - from_ns - 5000000000) / 1000);
             QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, surface()->rect().center());
+            QVERIFY(inside::broadcast(*window).wait_for_tasks(5000));
         }
         std::sort(late_us.begin(), late_us.end());
         QVERIFY2(late_us[0] >= -1000 && late_us[1] <= 5000,
