@@ -140,7 +140,14 @@ private slots:
             broadcast.send(list.head, yoyo::start_report(delay).data());
         gate.set_value();
         QVERIFY(broadcast.wait_for_tasks(10000));
-        QCOMPARE(described(*yoyos, 0), QStringList({"start 240", "start 420"}));
+        // The broadcast's own thread may not have queued every later report
+        // by the time the first write is let go; the one it had queued then
+        // goes too. Never all of them, never out of order, the newest last.
+        const QStringList seen = described(*yoyos, 0);
+        QVERIFY2(seen.size() == 2 || (seen.size() == 3 && (seen[1] == "start 300" || seen[1] == "start 360")),
+                 qPrintable(seen.join(", ")));
+        QCOMPARE(seen.first(), QString("start 240"));
+        QCOMPARE(seen.last(), QString("start 420"));
     }
 
     // Every yo-yo is opened before any is written (the opens made slow); the
