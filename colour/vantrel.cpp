@@ -2,6 +2,7 @@
 #include "ui_vantrel.h"
 
 #include "colour_sender.h"
+#include "discovery.h"
 #include "hid_library.h"
 #include "poll_loop.h"
 #include "poll_thread.h"
@@ -119,6 +120,7 @@ void vantrel::on_chk_send_auto_stateChanged(int arg1)
 void vantrel::on_btn_send_col_clicked()
 {
     send_colour(broadcast, yoyo_devices, ui->col_pan->currentColor());
+    sent_last_colour = yoyo::count_records(yoyo_devices);
 }
 
 void vantrel::on_btn_reset_col_clicked()

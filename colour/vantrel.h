@@ -1,6 +1,7 @@
 #pragma once
 
 #include "broadcast.h"
+#include "colour_control.h"
 #include "favourites.h"
 
 #include <QMainWindow>
@@ -16,13 +17,20 @@ class vantrel;
 
 // The colour tool's window: five favourite swatches and a colour panel whose
 // colour goes to every Bluetooth yo-yo, on Send or, with Auto, on every pick.
-class vantrel : public QMainWindow
+class vantrel : public QMainWindow, public remote::colour_control
 {
     Q_OBJECT
 
 public:
     explicit vantrel(QWidget *parent = nullptr);
     ~vantrel() override;
+
+    // Show control (vantrel_remote.cpp).
+    void pick_colour(const QColor &colour) override;
+    void pick_favourite(int number) override;
+    void pick_black() override;
+    int listed_yoyos() const override;
+    int took_last_report() const override;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -56,6 +64,8 @@ private:
     // with no answer to wait for (hidapi gives a write at most a second on
     // Windows).
     yoyo::Broadcast broadcast{yoyo::bluetooth, yoyo::Broadcast::Backlog::newest_only};
+    // How many yo-yos the last colour was handed to.
+    int sent_last_colour = 0;
 
     friend struct vantrel_test_access;
 };

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStringList>
@@ -155,17 +156,27 @@ void tz3_player_main::on_btn_open_clicked()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty())
-        return;
+    if (!files.isEmpty())
+        open_video(files.first());
+}
+
+QString tz3_player_main::open_video(const QString &path)
+{
+    if (playing)
+        return tr("a show is running");
+    if (!QFileInfo(path).isFile())
+        return tr("no such file");
     // The window is held while libvlc checks the file and plays its
     // preview; the wait cursor says so until the check is over.
     struct busy_cursor {
         busy_cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
         ~busy_cursor() { QApplication::restoreOverrideCursor(); }
     } busy;
-    const QString name = player->open_media(files.first());
-    if (!name.isEmpty())
-        ui->lbl_file_name->setText(name);
+    const QString name = player->open_media(path);
+    if (name.isEmpty())
+        return tr("not a video that can be played");
+    ui->lbl_file_name->setText(name);
+    return QString();
 }
 
 // Play: starts a show.
@@ -203,6 +214,7 @@ void tz3_player_main::on_btn_play_clicked()
     // timer has started so as not to shift the ticks; the last tick then
     // only lets it run and the first picture comes at 0.
     player->prepare_playback();
+    emit show_changed();
 }
 
 void tz3_player_main::on_txt_delay_returnPressed()
@@ -224,6 +236,7 @@ void tz3_player_main::tz3_send_all(const std::uint8_t *report)
 {
     poll_timer.stop();
     broadcast.send(yoyo_devices, report);
+    sent_last_report = yoyo::count_records(yoyo_devices);
     poll_timer.start(1000);
 }
 
@@ -280,6 +293,7 @@ void tz3_player_main::countdown_tick()
         if (remaining <= blackout_from)
             ui->player->setStyleSheet(black_container);
     }
+    emit show_changed();
 }
 
 // Double-click during the countdown.
@@ -311,4 +325,5 @@ void tz3_player_main::reset_to_idle()
     set_delay(QStringLiteral("prev"));
     ui->player->hide();
     ui->main_content->setEnabled(true);
+    emit show_changed();
 }
