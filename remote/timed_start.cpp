@@ -44,6 +44,7 @@ QString timed_start::arm(start_clock::time_point at)
     fire_at = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(ahead);
     const auto until_press = std::chrono::duration_cast<std::chrono::milliseconds>(ahead) - lead;
     timer.start(int(until_press.count()));
+    is_armed = true;
 
     QWidget *shown = window.main_window();
     title = shown->windowTitle();
@@ -56,8 +57,9 @@ QString timed_start::arm(start_clock::time_point at)
 
 bool timed_start::disarm()
 {
-    if (!timer.isActive())
+    if (!is_armed)
         return false;
+    is_armed = false;
     timer.stop();
     QCoreApplication::instance()->removeEventFilter(this);
     window.main_window()->setWindowTitle(title);

@@ -27,7 +27,7 @@ public:
     QString arm(start_clock::time_point at);
     // Whether it was armed.
     bool disarm();
-    bool armed() const { return timer.isActive(); }
+    bool armed() const { return is_armed; }
 
     // How far ahead of the set time Play is pressed.
     static constexpr std::chrono::milliseconds lead{20};
@@ -40,6 +40,7 @@ private:
 
     player_control &window;
     QTimer timer;
+    bool is_armed = false;
     std::chrono::steady_clock::time_point fire_at;
     QString title;
 };
