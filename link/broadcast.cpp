@@ -1,8 +1,10 @@
 #include "broadcast.h"
 #include "delivery.h"
+#include "discovery.h"
 
 #include <QThreadPool>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -40,6 +42,8 @@ struct Broadcast::Lanes {
         hand_off.setMaxThreadCount(1);
         if (backlog == Backlog::newest_only)
             pool.setMaxThreadCount(newest_only_threads);
+        else
+            pool.setExpiryTimeout(-1); // a show's threads stay for the next
     }
     const Backlog backlog;
 
@@ -115,6 +119,32 @@ struct Broadcast::Lanes {
             all_done.notify_all();
     }
 
+    // Threads are only made while all of them are taken: `count` jobs that
+    // wait for one another each take one, and the pool keeps them.
+    void warm(int count)
+    {
+        std::lock_guard<std::mutex> locker(mutex);
+        if (count <= kept)
+            return;
+        kept = count;
+        pool.setMaxThreadCount(std::max(pool.maxThreadCount(), running + count));
+        struct Meeting {
+            std::mutex mutex;
+            std::condition_variable all_came;
+            int came = 0;
+        };
+        const auto meeting = std::make_shared<Meeting>();
+        for (int i = 0; i < count; ++i) {
+            pool.start([meeting, count] {
+                std::unique_lock<std::mutex> locker(meeting->mutex);
+                if (++meeting->came == count)
+                    meeting->all_came.notify_all();
+                meeting->all_came.wait_for(locker, std::chrono::seconds(1),
+                                           [&] { return meeting->came == count; });
+            });
+        }
+    }
+
 private:
     // Every report waiting: a thread for every delivery that runs, so none
     // waits for another's answer. Only the newest waiting: a few threads take
@@ -131,6 +161,7 @@ private:
         if (backlog == Backlog::every_report && pool.maxThreadCount() <= running)
             pool.setMaxThreadCount(running + 1);
         ++running;
+        kept = std::max(kept, running);
         pool.start([this] { take()(); });
     }
 
@@ -144,6 +175,8 @@ private:
         return job;
     }
 
+    int kept = 0; // threads the pool holds at least, busy or idle
+
     Batch take_batch()
     {
         std::lock_guard<std::mutex> locker(mutex);
@@ -151,6 +184,82 @@ private:
         batches.pop_front();
         return batch;
     }
+};
+
+// One armed send's deliveries meet here between their opens and their
+// writes.
+struct Broadcast::Latch {
+    Latch(int opening, std::optional<Moment> fire_at, Fired fired)
+        : opening(opening)
+        , fire_at(fire_at)
+        , armed_until(std::chrono::steady_clock::now() + arming_time)
+        , fired(std::move(fired))
+    {
+    }
+
+    // A delivery's open has returned; waits for the release when it
+    // succeeded. Returns whether the delivery was released with the others
+    // (rather than failed, or opened too late).
+    bool arm(bool opened)
+    {
+        std::unique_lock<std::mutex> locker(mutex);
+        --opening;
+        if (released)
+            return false;
+        if (opened)
+            ++armed;
+        if (opening == 0) {
+            all_open = std::chrono::steady_clock::now();
+            changed.notify_all();
+        }
+        if (!opened) {
+            if (opening == 0 && armed == 0) {
+                released = true;
+                locker.unlock();
+                if (fired)
+                    fired(std::nullopt);
+            }
+            return false;
+        }
+        while (!released) {
+            Moment due = opening == 0 ? all_open : armed_until;
+            if (fire_at)
+                due = std::max(due, *fire_at);
+            if (std::chrono::steady_clock::now() >= due) {
+                released = true;
+                changed.notify_all();
+                break;
+            }
+            changed.wait_until(locker, due);
+        }
+        return true;
+    }
+
+    // A released delivery has written (or failed to).
+    void wrote()
+    {
+        std::unique_lock<std::mutex> locker(mutex);
+        writes.push_back(std::chrono::steady_clock::now());
+        if (int(writes.size()) < armed)
+            return;
+        std::nth_element(writes.begin(), writes.begin() + armed / 2, writes.end());
+        const Moment middle = writes[std::size_t(armed / 2)];
+        locker.unlock();
+        if (fired)
+            fired(middle);
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    int opening;
+    int armed = 0;
+    bool released = false;
+    const std::optional<Moment> fire_at;
+    const Moment armed_until;
+    Moment all_open;
+    std::vector<Moment> writes;
+    const Fired fired;
 };
 
 Broadcast::Broadcast(const Transport &transport, Backlog backlog)
@@ -164,13 +273,25 @@ Broadcast::~Broadcast()
     wait_for_tasks(-1);
 }
 
-void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_report)
+void Broadcast::send(const hid_device_info *yoyos, const std::uint8_t *usb_report, std::optional<Moment> fire_at,
+                     Fired fired)
 {
-    send_framed(yoyos, framed(transport, usb_report));
+    send_framed(yoyos, framed(transport, usb_report), fire_at, std::move(fired));
 }
 
-void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report)
+void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report,
+                            std::optional<Moment> fire_at, Fired fired)
 {
+    const int count = count_records(yoyos);
+    if (count == 0) {
+        if (fired)
+            fired(std::nullopt);
+        return;
+    }
+    // Reports that only the newest of counts go one by one as they can.
+    std::shared_ptr<Latch> latch;
+    if (lanes->backlog == Backlog::every_report)
+        latch = std::make_shared<Latch>(count, fire_at, std::move(fired));
     Lanes::Batch batch;
     for (const hid_device_info *record = yoyos; record; record = record->next) {
         // Everything the delivery needs is copied into it: the device list and
@@ -179,13 +300,26 @@ void Broadcast::send_framed(const hid_device_info *yoyos, const std::vector<std:
         std::optional<std::wstring> serial;
         if (record->serial_number)
             serial = record->serial_number;
-        batch.emplace_back(path, [transport = transport, path, serial, report, lanes = lanes.get()] {
-            deliver(transport, path.c_str(), serial ? serial->c_str() : nullptr, report.data(),
-                    [&] { lanes->pass(path); });
+        batch.emplace_back(path, [transport = transport, path, serial, report, latch, lanes = lanes.get()] {
+            bool released = false;
+            const auto arm = [&](bool opened) { released = latch->arm(opened); };
+            deliver(
+                transport, path.c_str(), serial ? serial->c_str() : nullptr, report.data(),
+                [&] {
+                    if (released)
+                        latch->wrote();
+                    lanes->pass(path);
+                },
+                latch ? std::function<void(bool)>(arm) : nullptr);
             lanes->finished();
         });
     }
     lanes->queue_all(std::move(batch));
+}
+
+void Broadcast::warm(int count)
+{
+    lanes->warm(count);
 }
 
 bool Broadcast::wait_for_tasks(int msecs)

@@ -5,8 +5,11 @@
 
 #include <hidapi.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace yoyo {
@@ -18,8 +21,23 @@ namespace yoyo {
 // never holds up only itself and the caller never waits for a device. Each
 // delivery carries its own copy of the path, the serial and the report.
 // Reports to one yo-yo are written in the order they were sent.
+//
+// With every report waiting, a report is armed, then fired: every yo-yo is
+// opened first (the opens take turns in the HID library), and the writes
+// are released together once the last open has returned or failed, so the
+// yo-yos have it within the spread of the writes alone, not of the opens.
+// A yo-yo whose open fails holds up nobody; one still opening when
+// `arming_time` has run out follows as soon as it is open.
 class Broadcast {
 public:
+    using Moment = std::chrono::steady_clock::time_point;
+    // Told once, on one of the broadcast's threads, when the reports of a
+    // send have gone out: the middle one of the yo-yos' writes released
+    // together. Nothing when no yo-yo could be opened (or the list was empty:
+    // then at once, on the caller's thread).
+    using Fired = std::function<void(std::optional<Moment>)>;
+    static constexpr std::chrono::milliseconds arming_time{100};
+
     // What waits for a yo-yo that is still being written to.
     enum class Backlog {
         every_report, // each report, in turn
@@ -38,15 +56,25 @@ public:
     Broadcast(const Broadcast &) = delete;
     Broadcast &operator=(const Broadcast &) = delete;
 
-    void send(const hid_device_info *yoyos, const std::uint8_t *usb_report);
+    // The writes are released at `fire_at` when it is given, if every yo-yo
+    // is open by then (about a millisecond per yo-yo, at most arming_time),
+    // and as soon as they are all open otherwise.
+    void send(const hid_device_info *yoyos, const std::uint8_t *usb_report,
+              std::optional<Moment> fire_at = std::nullopt, Fired fired = {});
     // `report` as it goes on the wire: transport.report_length bytes.
-    void send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report);
+    void send_framed(const hid_device_info *yoyos, const std::vector<std::uint8_t> &report,
+                     std::optional<Moment> fire_at = std::nullopt, Fired fired = {});
+
+    // Makes sure a thread is ready for each of `count` yo-yos, so that the
+    // next send does not start threads: they are kept from then on.
+    void warm(int count);
 
     // Waits until every delivery queued so far has finished, at most `msecs`
     // (negative: for as long as it takes). Returns whether they all finished.
     bool wait_for_tasks(int msecs);
 
     struct Lanes;
+    struct Latch;
 
 private:
     Transport transport;

@@ -13,9 +13,11 @@ namespace yoyo {
 namespace {
 
 Delivery hand_over(const Transport &transport, const char *path, const std::uint8_t *report,
-                   const std::function<void()> &written)
+                   const std::function<void()> &written, const std::function<void(bool)> &opened)
 {
     hid_device *device = open_device(path);
+    if (opened)
+        opened(device != nullptr);
     const bool wrote = device && hid_write(device, report, static_cast<size_t>(transport.report_length)) >= 0;
     if (written)
         written();
@@ -59,9 +61,10 @@ QString who(const char *path, const wchar_t *serial)
 } // namespace
 
 Delivery deliver(const Transport &transport, const char *path, const wchar_t *serial,
-                 const std::uint8_t *report, const std::function<void()> &written)
+                 const std::uint8_t *report, const std::function<void()> &written,
+                 const std::function<void(bool)> &opened)
 {
-    const Delivery outcome = hand_over(transport, path, report, written);
+    const Delivery outcome = hand_over(transport, path, report, written, opened);
     // The text is only built when the rules let it through.
     if (outcome == Delivery::delivered)
         qCDebug(link_log).noquote() << who(path, serial) << said(outcome);

@@ -17,6 +17,8 @@
 #include <QShowEvent>
 #include <QStringList>
 
+#include <utility>
+
 namespace {
 
 // Icon-font glyphs.
@@ -70,11 +72,15 @@ tz3_player_main::tz3_player_main(QWidget *parent)
     ui->main_content->setAutoFillBackground(true);
     ui->main_content->stackUnder(ui->player);
 
-    // The GUI thread only swaps the list and shows the count.
+    // The GUI thread only swaps the list and shows the count. With a video
+    // loaded, a show may start: a thread waits for each yo-yo.
     connect(&discovery, &yoyo::Discovery::found, this, [this](hid_device_info *found) {
         hid_free_enumeration(yoyo_devices);
         yoyo_devices = found;
-        ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(yoyo::count_records(yoyo_devices)));
+        const int count = yoyo::count_records(yoyo_devices);
+        ui->lbl_yoyo_cnt->setText(QStringLiteral("%1").arg(count));
+        if (player->has_media())
+            broadcast.warm(count);
     });
     connect(&poll_timer, &QTimer::timeout, this, &tz3_player_main::poll_yoyos);
     poll_timer.setInterval(1000);
@@ -176,6 +182,7 @@ QString tz3_player_main::open_video(const QString &path)
     if (name.isEmpty())
         return tr("not a video that can be played");
     ui->lbl_file_name->setText(name);
+    broadcast.warm(yoyo::count_records(yoyo_devices));
     return QString();
 }
 
@@ -193,7 +200,7 @@ void tz3_player_main::on_btn_play_clicked()
     ui->player->show();
     ui->player->setStyleSheet(transparent_container);
 
-    // The yo-yos count from the start report; so does the video.
+    // Until the start reports are written, the video counts from here.
     video_due = QDeadlineTimer(delay * qint64(1000), Qt::PreciseTimer);
     send_start();
 
@@ -209,11 +216,6 @@ void tz3_player_main::on_btn_play_clicked()
     disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
     connect(player, &player_widget::double_clicked, player,
             [this] { abort_countdown(); }, Qt::DirectConnection);
-
-    // libvlc opens and decodes the video during the countdown, after the
-    // timer has started so as not to shift the ticks; the last tick then
-    // only lets it run and the first picture comes at 0.
-    player->prepare_playback();
     emit show_changed();
 }
 
@@ -232,19 +234,36 @@ void tz3_player_main::poll_yoyos()
 // Broadcast: one delivery per listed yo-yo, each on its own thread with its
 // own copy of the path, the serial and the report (widened for Bluetooth);
 // returns at once.
-void tz3_player_main::tz3_send_all(const std::uint8_t *report)
+void tz3_player_main::tz3_send_all(const std::uint8_t *report, const yoyo::Broadcast::Fired &fired)
 {
     poll_timer.stop();
-    broadcast.send(yoyo_devices, report);
+    // Play pressed for a set time gives the moment the reports go out.
+    broadcast.send(yoyo_devices, report, std::exchange(fire_at, std::nullopt), fired);
     sent_last_report = yoyo::count_records(yoyo_devices);
     poll_timer.start(1000);
 }
 
+// The yo-yos count from the moment their start reports are written, which
+// the broadcast tells a few milliseconds after the hand-over.
 void tz3_player_main::send_start()
 {
     const int delay = ui->txt_delay->text().toInt(nullptr, 10);
     const yoyo::UsbReport report = yoyo::start_report(delay);
-    tz3_send_all(report.data());
+    tz3_send_all(report.data(), [this, show = ++shows, delay](std::optional<yoyo::Broadcast::Moment> at) {
+        QMetaObject::invokeMethod(this, [=] { start_written(at, show, delay); }, Qt::QueuedConnection);
+    });
+}
+
+// The video counts D from the yo-yos' own start. libvlc readies a video
+// that needs it only now, out of the way of the yo-yos' opens and writes;
+// the last tick then only lets it run and the first picture comes at 0.
+void tz3_player_main::start_written(std::optional<yoyo::Broadcast::Moment> at, int show, int delay)
+{
+    if (show != shows || !countdown_timer)
+        return;
+    if (at)
+        video_due = QDeadlineTimer(*at + std::chrono::seconds(delay), Qt::PreciseTimer);
+    player->prepare_playback();
 }
 
 void tz3_player_main::send_stop()

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 #include <hidapi.h>
 
@@ -67,8 +68,9 @@ private:
     // Discovery.
     void poll_yoyos();
     // Reports and their broadcast.
-    void tz3_send_all(const std::uint8_t *report);
+    void tz3_send_all(const std::uint8_t *report, const yoyo::Broadcast::Fired &fired = {});
     void send_start();
+    void start_written(std::optional<yoyo::Broadcast::Moment> at, int show, int delay);
     void send_stop();
     // The show.
     void set_delay(const QString &text);
@@ -91,12 +93,15 @@ private:
     yoyo::Broadcast broadcast;
     QTimer *countdown_timer = nullptr;
     // When the video of the running show starts: D seconds after the start
-    // report was handed over.
+    // reports were written, or handed over when none could be.
     QDeadlineTimer video_due;
+    int shows = 0; // Plays so far: a late word of an earlier start is ignored
     // Enumerates on a thread of its own and hands each new list back here.
     yoyo::Discovery discovery;
     // How many yo-yos the last report was handed to.
     int sent_last_report = 0;
+    // When the next report is to go out, for Play pressed ahead of a set time.
+    std::optional<yoyo::Broadcast::Moment> fire_at;
 
     // The tests reach the private parts through this.
     friend struct tz3_player_main_test_access;

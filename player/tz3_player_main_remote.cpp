@@ -5,8 +5,6 @@
 
 #include "player_widget.h"
 
-#include <thread>
-
 QString tz3_player_main::enter_delay(const QString &text)
 {
     if (playing)
@@ -25,8 +23,7 @@ QString tz3_player_main::press_play(std::optional<std::chrono::steady_clock::tim
         return tr("no video is open");
     if (playing)
         return tr("a show is running");
-    if (fire)
-        std::this_thread::sleep_until(*fire);
+    fire_at = fire;
     on_btn_play_clicked();
     return QString();
 }

@@ -29,8 +29,9 @@ public:
     bool disarm();
     bool armed() const { return is_armed; }
 
-    // How far ahead of the set time Play is pressed.
-    static constexpr std::chrono::milliseconds lead{20};
+    // How far ahead of the set time Play is pressed: room for the broadcast
+    // to open every yo-yo (100 ms at most) before the writes go out on it.
+    static constexpr std::chrono::milliseconds lead{150};
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -2,14 +2,19 @@
 #include "broadcast.h"
 #include "discovery.h"
 #include "hid_library.h"
+#include "process_footprint.h"
 #include "rig_reports.h"
+#include "slow_opens.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
+#include <optional>
+#include <vector>
 
 Q_DECLARE_METATYPE(yoyo::Transport)
 Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
@@ -17,6 +22,8 @@ Q_DECLARE_METATYPE(yoyo::Broadcast::Backlog)
 namespace {
 
 constexpr int silent = -1;
+
+using Moment = yoyo::Broadcast::Moment;
 
 rig::Transport rig_kind(const yoyo::Transport &transport)
 {
@@ -53,8 +60,9 @@ private slots:
     // The deliveries own copies of the path and report, as the caller's list
     // and buffer go at once. Silent yo-yos have a start and its stop within
     // one answer time-out. (The rig holds at most 50 open handles, and failed
-    // opens keep theirs, so this runs first; 64 answering yo-yos pass only if
-    // each handle is closed as its answer comes.)
+    // opens keep theirs, so this runs first; a send holds a handle for each
+    // yo-yo until its answer, and 48 answering yo-yos pass only if the
+    // stop's opens wait for the start's handles to close.)
     void reports_to_one_yoyo_keep_their_order_data()
     {
         QTest::addColumn<yoyo::Transport>("transport");
@@ -64,7 +72,7 @@ private slots:
         QTest::addColumn<int>("within_ms");
         QTest::addRow("none") << yoyo::usb << 0 << 1 << 1 << 0;
         QTest::addRow("usb, answering slowly") << yoyo::usb << 8 << 300 << 2 << 30000;
-        QTest::addRow("usb, 64 answering") << yoyo::usb << 64 << 1 << 2 << 30000;
+        QTest::addRow("usb, 48 answering") << yoyo::usb << 48 << 1 << 2 << 30000;
         QTest::addRow("usb, 24 silent") << yoyo::usb << 24 << silent << 1 << yoyo::answer_timeout_ms + 900;
         QTest::addRow("bluetooth, 24, 15 rounds") << yoyo::bluetooth << 24 << 1 << 15 << 30000;
     }
@@ -127,6 +135,73 @@ private slots:
     }
 
     // Answering yo-yos beside silent ones have theirs at once.
+    // Every yo-yo is opened before any is written; the writes are released
+    // together, at the moment asked for when there is one, and the caller is
+    // told when they went out, or that none could.
+    void writes_wait_for_the_last_open_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<int>("fire_in_ms");
+        QTest::addRow("8") << 8 << 0 << -1;
+        QTest::addRow("8, 3 refused") << 8 << 3 << -1;
+        QTest::addRow("8, at a moment") << 8 << 0 << 300;
+        QTest::addRow("4, all refused") << 4 << 4 << -1;
+    }
+    void writes_wait_for_the_last_open()
+    {
+        QFETCH(int, count);
+        QFETCH(int, refused);
+        QFETCH(int, fire_in_ms);
+        add(yoyo::usb, count);
+        for (int i = 0; i < refused; ++i)
+            yoyos->refuse_open(i, true);
+        List list(yoyo::usb);
+        slow_opens::set(3);
+        std::optional<Moment> fire_at;
+        if (fire_in_ms >= 0)
+            fire_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(fire_in_ms);
+        std::promise<std::optional<Moment>> told;
+        {
+            yoyo::Broadcast broadcast(yoyo::usb);
+            broadcast.send(list.head, yoyo::start_report(5).data(), fire_at,
+                           [&told](std::optional<Moment> at) { told.set_value(at); });
+        }
+        const std::vector<Moment> opens = slow_opens::returned();
+        slow_opens::set(0);
+        const std::vector<rig::Received> arrived = yoyos->received();
+        QCOMPARE(int(arrived.size()), count - refused);
+        std::future<std::optional<Moment>> telling = told.get_future();
+        QCOMPARE(telling.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        const std::optional<Moment> fired = telling.get();
+        QCOMPARE(fired.has_value(), count > refused);
+        if (!fired)
+            return;
+        QCOMPARE(int(opens.size()), count);
+        const Moment last_open = *std::max_element(opens.begin(), opens.end());
+        for (const rig::Received &report : arrived) {
+            QVERIFY(report.at >= last_open);
+            QVERIFY(!fire_at || report.at >= *fire_at);
+        }
+        QVERIFY(*fired >= last_open);
+        QVERIFY(!fire_at || *fired >= *fire_at);
+        QVERIFY(*fired - last_open < std::chrono::milliseconds(fire_in_ms + 500));
+    }
+
+    // Threads readied for eight yo-yos serve a send to eight: it starts none,
+    // and they stay for the next.
+    void a_warmed_broadcast_starts_no_thread()
+    {
+        add(yoyo::usb, 8);
+        List list(yoyo::usb);
+        yoyo::Broadcast broadcast(yoyo::usb);
+        broadcast.warm(8);
+        QTRY_COMPARE(process_footprint::now().pooled, 8);
+        broadcast.send(list.head, yoyo::start_report(5).data());
+        QVERIFY(broadcast.wait_for_tasks(5000));
+        QCOMPARE(process_footprint::now().pooled, 8);
+    }
+
     void silent_yoyos_hold_only_themselves()
     {
         const yoyo::Transport &transport = yoyo::usb;

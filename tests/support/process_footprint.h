@@ -1,9 +1,9 @@
 #pragma once
 
 // What this process holds, read from /proc: resident memory, threads and
-// open descriptors. Threads of Qt's pools are left out: the show player's
-// broadcast keeps one for every delivery under way for half a minute, so
-// their number follows how the last reports happened to overlap.
+// open descriptors. Threads of Qt's pools are counted apart: the show
+// player's broadcast keeps one for every delivery of its busiest show, so
+// their number follows how the reports happened to overlap.
 #include <QDir>
 #include <QFile>
 
@@ -13,6 +13,7 @@ struct process_footprint {
     qint64 resident_kib = 0;
     int threads = 0;
     int descriptors = 0;
+    int pooled = 0;
 
     static process_footprint now()
     {
@@ -26,7 +27,9 @@ struct process_footprint {
         const QDir tasks(QStringLiteral("/proc/self/task"));
         for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             QFile name(tasks.filePath(task + QStringLiteral("/comm")));
-            read.threads += name.open(QIODevice::ReadOnly) && name.readAll().trimmed() != "Thread (pooled)";
+            const bool pooled = name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "Thread (pooled)";
+            read.pooled += pooled;
+            read.threads += !pooled;
         }
         // Less the descriptor of the listing itself.
         read.descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot).size() - 1;
