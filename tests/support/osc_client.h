@@ -61,9 +61,10 @@ inline QByteArray bundle(wall::time_point at, const char *path, lo_message built
 class Client
 {
 public:
-    explicit Client(quint16 port) : port(port) { socket.bind(QHostAddress(QHostAddress::LocalHost), 0); }
+    explicit Client(quint16 to) : to(to) { socket.bind(QHostAddress(QHostAddress::LocalHost), 0); }
 
-    void send(const QByteArray &packet) { socket.writeDatagram(packet, QHostAddress::LocalHost, port); }
+    void send(const QByteArray &packet) { socket.writeDatagram(packet, QHostAddress::LocalHost, to); }
+    quint16 port() const { return socket.localPort(); }
 
     // Replies as "/path arg arg", until `count` have come or `ms` passed.
     QStringList replies(int count, int ms = 3000)
@@ -100,7 +101,7 @@ private:
         return line.join(' ');
     }
 
-    quint16 port;
+    quint16 to;
     QUdpSocket socket;
     QStringList received;
 };
