@@ -24,11 +24,6 @@ quint16 free_port()
     return probe.localPort();
 }
 
-QString seconds_of(osc::wall::time_point at)
-{
-    return QString::number(duration<double>(at.time_since_epoch()).count(), 'f', 3);
-}
-
 } // namespace
 
 class tst_show_control : public QObject
@@ -39,7 +34,6 @@ class tst_show_control : public QObject
     // A show player listening for OSC, its output kept for its log lines.
     ProgramDriver player;
     const quint16 port = free_port();
-    QString output;
 
     // Each yo-yo's reports: how many ms after `at` each came.
     QVector<double> offsets(int yoyo, steady_clock::time_point at)
@@ -68,17 +62,14 @@ private slots:
         QTest::newRow("version") << PULSETRA << QStringList{"--version"} << 0 << "pulsetra 1.0.0";
         QTest::newRow("help") << PULSETRA << QStringList{"--help"} << 0 << "--play-at <TIME>";
         QTest::newRow("unknown option") << PULSETRA << QStringList{"--loop"} << 2 << "Unknown option 'loop'";
-        QTest::newRow("two videos") << PULSETRA << QStringList{clip, clip} << 2 << "one video at most";
         QTest::newRow("delay no number") << PULSETRA << QStringList{"--delay", "five", clip} << 2 << "'five' is no number";
         QTest::newRow("play-at, no video") << PULSETRA << QStringList{"--play-at", "12:00"} << 2 << "--play-at: needs a video";
         QTest::newRow("play-at, no time") << PULSETRA << QStringList{"--play-at", "25:00", clip} << 2 << "'25:00' is no time";
         QTest::newRow("osc, no port") << PULSETRA << QStringList{"--osc", "70000"} << 2 << "'70000' is no port";
-        QTest::newRow("osc, no address") << PULSETRA << QStringList{"--osc", "stage:9000"} << 2 << "'stage' is no IP address";
         QTest::newRow("osc, port taken") << PULSETRA << QStringList{"--osc", QString::number(free_port())} << 2 << "--osc: ";
         QTest::newRow("video refused") << PULSETRA << QStringList{"/no/show.mp4"} << -1 << "/no/show.mp4: no such file";
         QTest::newRow("play-at gone by") << PULSETRA << QStringList{"--play-at", "@1000", clip} << -1 << "the start time has passed";
         QTest::newRow("colour tool, a file") << SKEEL << QStringList{"colours.txt"} << 2 << "skeel: command line: takes no file";
-        QTest::newRow("colour tool, version") << SKEEL << QStringList{"--version"} << 0 << "skeel 1.0.0";
     }
 
     void command_line()
@@ -124,10 +115,10 @@ private slots:
         row("play_at negative", osc::packet("/pulsetra/play_at", osc::message("d", -5.0)), "/pulsetra/play_at the time is out of range");
         row("play_at past seconds", osc::packet("/pulsetra/play_at", osc::message("d", ago_seconds)), "/pulsetra/play_at the start time has passed");
         row("play_at past time tag", osc::packet("/pulsetra/play_at", osc::message("t", osc::time_tag(ago))), "/pulsetra/play_at the start time has passed");
-        row("play in a past bundle", osc::bundle(ago, "/pulsetra/play", osc::message("")), "/pulsetra/play the start time has passed");
+        row("play in a past bundle", osc::packet("/pulsetra/play", osc::message(""), ago), "/pulsetra/play the start time has passed");
         row("oversized", osc::packet("/pulsetra/open", osc::message("s", QByteArray(9000, 'a').constData())), "/pulsetra/open packet larger than 8192 bytes");
         row("truncated", open.chopped(3), "/pulsetra/open malformed packet");
-        row("truncated bundle", osc::bundle(ago, "/pulsetra/stop", osc::message("")).chopped(4), " malformed packet");
+        row("truncated bundle", osc::packet("/pulsetra/stop", osc::message(""), ago).chopped(4), " malformed packet");
     }
 
     // One error back, one log line, and nothing else: no report, no state.
@@ -171,7 +162,7 @@ private slots:
             osc::packet("/pulsetra/play_at", osc::message("d", 2e9)),
             osc::packet("/pulsetra/full_screen", osc::message("i", 1)),
             osc::packet("/pulsetra/subscribe", osc::message("")),
-            osc::bundle(osc::wall::now() + 1s, "/pulsetra/delay", osc::message("s", "9")),
+            osc::packet("/pulsetra/delay", osc::message("s", "9"), osc::wall::now() + 1s),
         };
         std::mt19937 random(23);
         int fed = 0;
@@ -214,19 +205,20 @@ private slots:
         QFETCH(QString, how);
         const auto at = osc::wall::now() + 5s;
         const auto at_steady = steady_clock::now() + (at - osc::wall::now());
-        const QString seconds = "@" + seconds_of(at);
         ProgramDriver armed;
         ProgramDriver &program = how.startsWith("command line") ? armed : player;
         osc::Client cue(port);
+        // The time as an ISO date-time in UTC, or as the local clock reads it.
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(duration_cast<milliseconds>(at.time_since_epoch()).count());
+        const QString time = how.endsWith("disarms") ? local.toString("HH:mm:ss.zzz") : local.toUTC().toString(Qt::ISODateWithMs);
         if (&program == &armed)
-            QVERIFY(armed.start(PULSETRA, {"--delay", "9999", "--play-at", seconds, clip}));
+            QVERIFY(armed.start(PULSETRA, {"--delay", "9999", "--play-at", time, clip}));
         else if (how.startsWith("play in"))
-            cue.send(osc::bundle(at, "/pulsetra/play", osc::message("")));
+            cue.send(osc::packet("/pulsetra/play", osc::message(""), at));
         else
-            cue.send(how.endsWith("seconds") ? osc::packet("/pulsetra/play_at", osc::message("d", seconds.mid(1).toDouble()))
+            cue.send(how.endsWith("seconds") ? osc::packet("/pulsetra/play_at", osc::message("d", duration<double>(at.time_since_epoch()).count()))
                                              : osc::packet("/pulsetra/play_at", osc::message("t", osc::time_tag(at))));
-        const QString title = "Vantrel Pulsetra – starts at "
-                              + QDateTime::fromMSecsSinceEpoch(seconds.mid(1).toDouble() * 1000).toString("HH:mm:ss");
+        const QString title = "Vantrel Pulsetra – starts at " + local.toString("HH:mm:ss");
         const auto shown = [&] { return program.display.window_of(program.process.processId()).title; };
         QVERIFY(QTest::qWaitFor([&] { return shown() == title; }, 5000));
         if (how.endsWith("Escape disarms")) {
