@@ -11,12 +11,9 @@ colour_remote::colour_remote(colour_control &window, osc_endpoint &endpoint, QOb
     , endpoint(endpoint)
 {
     const auto answered = [this](handler run) {
-        return [this, run](const command &done) {
-            const QString why = run(done);
-            if (why.isEmpty())
-                this->endpoint.reply(done.sender, QStringLiteral("yoyos"), {yoyos().first, yoyos().second});
-            return why;
-        };
+        return remote::answered(run, [this](const peer &to) {
+            this->endpoint.reply(to, QStringLiteral("yoyos"), {yoyos().first, yoyos().second});
+        });
     };
     endpoint.add(QStringLiteral("colour"), {QStringLiteral("iii"), QStringLiteral("s")},
                  answered([this](const command &done) {

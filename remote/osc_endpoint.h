@@ -44,6 +44,17 @@ struct command {
 // What a command handler answers: empty when done, else why not.
 using handler = std::function<QString(const command &)>;
 
+// `run`, followed by `then` for the sender when it is done.
+inline handler answered(handler run, std::function<void(const peer &)> then)
+{
+    return [run, then](const command &done) {
+        const QString why = run(done);
+        if (why.isEmpty())
+            then(done.sender);
+        return why;
+    };
+}
+
 // An OSC server on a UDP socket served by the thread's event loop. liblo
 // decodes every packet (messages, bundles, their time tags) and encodes the
 // replies; the socket is this class's own, as liblo binds every address

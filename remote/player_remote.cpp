@@ -24,14 +24,7 @@ player_remote::player_remote(player_control &window, osc_endpoint &endpoint, tim
     , start(start)
 {
     // A command done is answered with the state it left the show in.
-    const auto answered = [this](handler run) {
-        return [this, run](const command &done) {
-            const QString why = run(done);
-            if (why.isEmpty())
-                tell(done.sender);
-            return why;
-        };
-    };
+    const auto answered = [this](handler run) { return remote::answered(run, [this](const peer &to) { tell(to); }); };
     endpoint.add(QStringLiteral("open"), {QStringLiteral("s")}, answered([this](const command &done) {
         return this->window.open_video(done.args[0].toString());
     }));
