@@ -6,7 +6,9 @@
 #include <lo/lo.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -32,6 +34,14 @@ wall_clock::time_point from_time_tag(lo_timetag tag)
         std::chrono::duration_cast<wall_clock::duration>(std::chrono::duration<double>(unix_seconds)));
 }
 
+template <typename Value>
+Value copied(const char *at)
+{
+    Value value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
 // What a refusal names when no message could be read: the packet's leading
 // address, if it has one.
 QString leading_address(const QByteArray &packet)
@@ -50,15 +60,18 @@ struct endpoint_decoding {
         auto *self = static_cast<osc_endpoint *>(data);
         command done{QString::fromUtf8(path), QString::fromLatin1(types), {}, self->decoding_from, {}};
         for (int i = 0; i < argc; ++i) {
+            // liblo aligns arguments to 4 bytes only, less than its union
+            // asks for: each value is copied out.
+            const char *at = reinterpret_cast<const char *>(argv[i]);
             switch (types[i]) {
-            case LO_INT32: done.args << argv[i]->i; break;
-            case LO_INT64: done.args << qlonglong(argv[i]->h); break;
-            case LO_FLOAT: done.args << double(argv[i]->f); break;
-            case LO_DOUBLE: done.args << argv[i]->d; break;
-            case LO_STRING: done.args << QString::fromUtf8(&argv[i]->s); break;
-            case LO_SYMBOL: done.args << QString::fromUtf8(&argv[i]->S); break;
+            case LO_INT32: done.args << copied<std::int32_t>(at); break;
+            case LO_INT64: done.args << qlonglong(copied<std::int64_t>(at)); break;
+            case LO_FLOAT: done.args << double(copied<float>(at)); break;
+            case LO_DOUBLE: done.args << copied<double>(at); break;
+            case LO_STRING:
+            case LO_SYMBOL: done.args << QString::fromUtf8(at); break;
             case LO_TIMETAG:
-                done.args << std::chrono::duration<double>(from_time_tag(argv[i]->t).time_since_epoch()).count();
+                done.args << std::chrono::duration<double>(from_time_tag(copied<lo_timetag>(at)).time_since_epoch()).count();
                 break;
             default: done.args << QVariant(); break;
             }

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace osc {
@@ -70,8 +71,11 @@ public:
                 lo_message reply = lo_message_deserialise(bytes.data(), std::size_t(bytes.size()), &result);
                 QStringList line{QString::fromUtf8(bytes.constData())};
                 for (int i = 0; reply && i < lo_message_get_argc(reply); ++i) {
-                    lo_arg *arg = lo_message_get_argv(reply)[i];
-                    line << (lo_message_get_types(reply)[i] == LO_INT32 ? QString::number(arg->i) : QString::fromUtf8(&arg->s));
+                    // liblo aligns arguments to 4 bytes only, less than lo_arg asks for.
+                    const char *arg = reinterpret_cast<const char *>(lo_message_get_argv(reply)[i]);
+                    std::int32_t number = 0;
+                    std::memcpy(&number, arg, sizeof number);
+                    line << (lo_message_get_types(reply)[i] == LO_INT32 ? QString::number(number) : QString::fromUtf8(arg));
                 }
                 received << (reply ? line.join(' ') : QStringLiteral("undecodable"));
                 if (reply)
