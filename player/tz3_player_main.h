@@ -44,7 +44,7 @@ public:
     int listed_yoyos() const override;
     int took_last_report() const override;
     QWidget *main_window() override { return this; }
-    void watch_show(std::function<void()> changed) override;
+    void watch_show(QObject *context, std::function<void()> changed) override;
 
 signals:
     // Every change of state and every countdown tick.

@@ -77,8 +77,8 @@ int tz3_player_main::took_last_report() const
     return sent_last_report;
 }
 
-void tz3_player_main::watch_show(std::function<void()> changed)
+void tz3_player_main::watch_show(QObject *context, std::function<void()> changed)
 {
-    connect(this, &tz3_player_main::show_changed, this, changed);
-    connect(player, &player_widget::player_stopped, this, changed);
+    connect(this, &tz3_player_main::show_changed, context, changed);
+    connect(player, &player_widget::player_stopped, context, changed);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 namespace remote {
@@ -37,8 +38,9 @@ public:
     // How many yo-yos took the last report.
     virtual int took_last_report() const = 0;
     virtual QWidget *main_window() = 0;
-    // `changed` runs on every change of state and every countdown tick.
-    virtual void watch_show(std::function<void()> changed) = 0;
+    // `changed` runs on every change of state and every countdown tick, for
+    // as long as `context` lives.
+    virtual void watch_show(QObject *context, std::function<void()> changed) = 0;
 
 protected:
     ~player_control() = default;

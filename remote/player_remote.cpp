@@ -55,7 +55,7 @@ player_remote::player_remote(player_control &window, osc_endpoint &endpoint, tim
         return QString();
     });
 
-    window.watch_show([this] { show_changed(); });
+    window.watch_show(this, [this] { show_changed(); });
     // Discovery lists the yo-yos once a second.
     connect(&yoyo_check, &QTimer::timeout, this, [this] { yoyos_changed(); });
     yoyo_check.start(500);

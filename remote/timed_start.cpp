@@ -21,7 +21,7 @@ timed_start::timed_start(player_control &window, QObject *parent)
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, [this] { fire(); });
     // Play pressed by hand, or by a remote, takes the place of the set start.
-    window.watch_show([this] {
+    window.watch_show(this, [this] {
         if (this->window.state() != player_control::show_state::idle)
             disarm();
     });
