@@ -179,12 +179,14 @@ private slots:
                 QTest::qWait(1);
         }
         QVERIFY2(fed > 1000, qPrintable(QString::number(fed)));
-        QVERIFY(QTest::qWaitFor([&] { return steady_clock::now() - started > 3200ms; }, 5000));
+        // The count goes on through it, a tick a second.
+        QStringList seen;
+        QVERIFY(QTest::qWaitFor([&] { return (seen += watcher.replies(1, 50)).contains("/pulsetra/remaining 3"); }, 3000));
         cue.send(osc::packet("/pulsetra/stop", osc::message("")));
         QCOMPARE(cue.replies(1), QStringList{"/pulsetra/state idle"});
         for (int i = 0; i < 3; ++i)
             QTRY_COMPARE(described(yoyos, i), (QStringList{"start 300", "stop"}));
-        QCOMPARE(watcher.replies(100, 300),
+        QCOMPARE(seen + watcher.replies(1),
                  (QStringList{"/pulsetra/state counting", "/pulsetra/remaining 6", "/pulsetra/yoyos 3 3",
                               "/pulsetra/remaining 5", "/pulsetra/remaining 4", "/pulsetra/remaining 3",
                               "/pulsetra/state idle"}));
