@@ -2,6 +2,7 @@
 #include "ui_vantrel.h"
 
 #include "colour_sender.h"
+#include "discovery.h"
 #include "hid_library.h"
 #include "poll_loop.h"
 #include "poll_thread.h"
@@ -86,11 +87,6 @@ void vantrel::show_yoyo_count(hid_device_info *found)
 {
     ui->lbl_con->setText(QString::number(take_yoyo_devices(found)));
     panel->listed(yoyo_devices);
-}
-
-int vantrel::yoyos_took_last_report() const
-{
-    return panel->took_last_report();
 }
 
 void vantrel::stop_polling()

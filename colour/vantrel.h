@@ -1,6 +1,7 @@
 #pragma once
 
 #include "broadcast.h"
+#include "colour_control.h"
 #include "favourites.h"
 
 #include <QMainWindow>
@@ -17,7 +18,7 @@ class vantrel;
 
 // The colour tool's window: five favourite swatches and a colour panel whose
 // colour goes to every Bluetooth yo-yo, on Send or, with Auto, on every pick.
-class vantrel : public QMainWindow
+class vantrel : public QMainWindow, public remote::colour_control
 {
     Q_OBJECT
 
@@ -25,8 +26,12 @@ public:
     explicit vantrel(QWidget *parent = nullptr);
     ~vantrel() override;
 
-    // How many yo-yos took the latest colour whose deliveries have all ended.
-    int yoyos_took_last_report() const;
+    // Show control (vantrel_remote.cpp).
+    void pick_colour(const QColor &colour) override;
+    void pick_favourite(int number) override;
+    void pick_black() override;
+    int listed_yoyos() const override;
+    int took_last_report() const override;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;

@@ -14,9 +14,12 @@
 #include <QCloseEvent>
 #include <QByteArray>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStringList>
+
+#include <utility>
 
 namespace {
 
@@ -110,11 +113,6 @@ tz3_player_main::~tz3_player_main()
     delete ui;
 }
 
-int tz3_player_main::yoyos_took_last_report() const
-{
-    return panel->took_last_report();
-}
-
 // The video container covers the whole window, above main_content.
 void tz3_player_main::resizeEvent(QResizeEvent *event)
 {
@@ -178,19 +176,28 @@ void tz3_player_main::on_btn_open_clicked()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty())
-        return;
+    if (!files.isEmpty())
+        open_video(files.first());
+}
+
+QString tz3_player_main::open_video(const QString &path)
+{
+    if (playing)
+        return tr("a show is running");
+    if (!QFileInfo(path).isFile())
+        return tr("no such file");
     // The window is held while libvlc checks the file and plays its
     // preview; the wait cursor says so until the check is over.
     struct busy_cursor {
         busy_cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
         ~busy_cursor() { QApplication::restoreOverrideCursor(); }
     } busy;
-    const QString name = player->open_media(files.first());
+    const QString name = player->open_media(path);
     if (name.isEmpty())
-        return;
+        return tr("not a video that can be played");
     ui->lbl_file_name->setText(name);
     broadcast.warm(yoyo::count_records(yoyo_devices));
+    return QString();
 }
 
 // Play: starts a show.
@@ -223,6 +230,7 @@ void tz3_player_main::on_btn_play_clicked()
     disconnect(player, &player_widget::double_clicked, nullptr, nullptr);
     connect(player, &player_widget::double_clicked, player,
             [this] { abort_countdown(); }, Qt::DirectConnection);
+    emit show_changed();
 }
 
 void tz3_player_main::on_txt_delay_returnPressed()
@@ -243,7 +251,8 @@ void tz3_player_main::poll_yoyos()
 void tz3_player_main::tz3_send_all(const std::uint8_t *report, const yoyo::Broadcast::Fired &fired)
 {
     poll_timer.stop();
-    broadcast.send(yoyo_devices, report, std::nullopt, fired);
+    // Play pressed for a set time gives the moment the reports go out.
+    broadcast.send(yoyo_devices, report, std::exchange(fire_at, std::nullopt), fired);
     panel->sent(broadcast.rounds(), yoyo_devices);
     poll_timer.start(1000);
 }
@@ -317,6 +326,7 @@ void tz3_player_main::countdown_tick()
         if (remaining <= blackout_from)
             ui->player->setStyleSheet(black_container);
     }
+    emit show_changed();
 }
 
 // Double-click during the countdown.
@@ -348,4 +358,5 @@ void tz3_player_main::reset_to_idle()
     set_delay(QStringLiteral("prev"));
     ui->player->hide();
     ui->main_content->setEnabled(true);
+    emit show_changed();
 }

@@ -2,6 +2,7 @@
 
 #include "broadcast.h"
 #include "discovery.h"
+#include "player_control.h"
 
 #include <QDeadlineTimer>
 #include <QMainWindow>
@@ -25,7 +26,7 @@ class QCloseEvent;
 // The show player's only window: the controls, the video container laid over
 // them, the list of connected yo-yos and the show's states.
 // Both editions build this class; VANTREL_BLUETOOTH_EDITION picks the transport.
-class tz3_player_main : public QMainWindow
+class tz3_player_main : public QMainWindow, public remote::player_control
 {
     Q_OBJECT
 
@@ -33,8 +34,23 @@ public:
     explicit tz3_player_main(QWidget *parent = nullptr);
     ~tz3_player_main() override;
 
-    // How many yo-yos took the latest report whose deliveries have all ended.
-    int yoyos_took_last_report() const;
+    // Show control (tz3_player_main_remote.cpp).
+    QString open_video(const QString &path) override;
+    QString enter_delay(const QString &text) override;
+    QString press_play(std::optional<std::chrono::steady_clock::time_point> fire) override;
+    QString stop_show_now() override;
+    QString enter_full_screen(bool on) override;
+    bool has_video() const override;
+    show_state state() const override;
+    int remaining() const override;
+    int listed_yoyos() const override;
+    int took_last_report() const override;
+    QWidget *main_window() override { return this; }
+    void watch_show(QObject *context, std::function<void()> changed) override;
+
+signals:
+    // Every change of state and every countdown tick.
+    void show_changed();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -87,6 +103,8 @@ private:
     int shows = 0; // Plays so far: a late word of an earlier start is ignored
     // Enumerates on a thread of its own and hands each new list back here.
     yoyo::Discovery discovery;
+    // When the next report is to go out, for Play pressed ahead of a set time.
+    std::optional<yoyo::Broadcast::Moment> fire_at;
 
     // The tests reach the private parts through this.
     friend struct tz3_player_main_test_access;

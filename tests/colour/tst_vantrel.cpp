@@ -179,9 +179,8 @@ private slots:
             QCOMPARE(described(*yoyos, yoyo), seen);
     }
 
-    // The panel shows the colour that each
-    // yo-yo was written or why not; the count warns until a colour reaches
-    // them all.
+    // The panel shows the colour that each yo-yo was written or why not;
+    // the count warns until a colour reaches them all.
     void outcomes_and_warning()
     {
         for (const char *serial : {"10", "2", "3"})
@@ -203,7 +202,7 @@ private slots:
         press(Qt::Key_F1);
         QTRY_COMPARE(child<QLabel>("lbl_con")->toolTip(),
                      QString("2 of 3 yo-yos did not take the colour: 2 (write failed), 3 (could not be opened)"));
-        QCOMPARE(window->yoyos_took_last_report(), 1);
+        QCOMPARE(window->took_last_report(), 1);
         QCOMPARE(rows(), (QStringList{"2 colour #FF0C4D write failed", "3 colour #FF0C4D could not be opened",
                                       "10 colour #FF0C4D written"}));
 

@@ -331,10 +331,10 @@ private slots:
         QTRY_COMPARE(count_warns(), tooltip.contains("did not"));
         const QStringList shown = panel_rows();
         QCOMPARE(shown.size(), rows.size());
-        for (int i = 0; i < rows.size(); ++i)
+        for (int i = 0; i < rows.size(); ++i) {
             QVERIFY2(QRegularExpression("^" + rows[i] + "$").match(shown[i]).hasMatch(), qPrintable(shown[i]));
-        for (int i = 0; i < rows.size(); ++i)
             QVERIFY(QTime::fromString(panel_table()->item(i, 4)->text(), "HH:mm:ss").isValid());
+        }
     }
 
     void full_screen_data()
@@ -470,7 +470,7 @@ private slots:
         QTRY_VERIFY(panel_table() && panel_table()->isVisible());
         QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
         QTRY_COMPARE(ui()->lbl_yoyo_cnt->toolTip(), QString("1 of 2 yo-yos did not take the start: 2 (write failed)"));
-        QCOMPARE(window->yoyos_took_last_report(), 1);
+        QCOMPARE(window->took_last_report(), 1);
         QCOMPARE(ui()->player->styleSheet(), transparent);
         QVERIFY(!ui()->main_content->isEnabled());
         QTRY_VERIFY(count_warns());
@@ -497,7 +497,7 @@ private slots:
         QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, surface()->rect().center());
         QTRY_COMPARE(ui()->lbl_yoyo_cnt->toolTip(), QString("2 of 2 yo-yos took the stop"));
         QTRY_VERIFY(!count_warns());
-        QCOMPARE(window->yoyos_took_last_report(), 2);
+        QCOMPARE(window->took_last_report(), 2);
 
         QTest::mouseClick(ui()->btn_play, Qt::LeftButton);
         window.reset();

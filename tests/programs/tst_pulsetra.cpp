@@ -59,7 +59,8 @@ private slots:
         copy.setAttribute(Qt::WA_DontShowOnScreen);
         copy.show();
         ProgramDriver program;
-        // Arguments that are no options of Qt's change nothing.
+        // Options it does not know change nothing; a file that is no video is
+        // refused and the window starts without it.
         QVERIFY(program.start(PROGRAM, {"--no-such-option", "some-file.mp4"}));
         QCOMPARE(program.window.title, QString(bluetooth ? "Vantrel Pulsetra (BLE)" : "Vantrel Pulsetra"));
         QCOMPARE(program.window.width, qRound(copy.width() * program.scale()));

@@ -13,7 +13,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 mkdir -p "$work"
 
-while IFS='|' read -r program description product file_name internal_name; do
+while IFS='|' read -r program description product file_name internal_name exec_args; do
   rc=$work/$program.rc
   "$windres" --preprocessor="$cc" --preprocessor-arg=-E --preprocessor-arg=-xc \
     --preprocessor-arg=-DRC_INVOKED -O res -i "$dir/$program/$program.rc" -o "$work/$program.res" &&
@@ -38,12 +38,13 @@ while IFS='|' read -r program description product file_name internal_name; do
   [ "$pngs" = 3 ] || fail "$program: $pngs icon images are PNG, expected the three of 256 pixels"
 
   entry=$dir/$program/$program.desktop
-  for key in "Name=$product" "Comment=$description" "Icon=$program" "Exec=$program"; do
+  # The show players open a video handed over by the file manager.
+  for key in "Name=$product" "Comment=$description" "Icon=$program" "Exec=$program$exec_args"; do
     grep -qx "$key" "$entry" || fail "$program.desktop lacks $key"
   done
 done <<'PROGRAMS'
-skeel|Bluetooth Skeel for Vantrel|Bluetooth Skeel|skeel.exe|SKEEL
-pulsetra|Pulsetra for Vantrel|Pulsetra|player.exe|PLAYER
-pulsetra_ble|Pulsetra (Bluetooth Edition) for Vantrel|Pulsetra (Bluetooth Edition)|pulsetra_ble.exe|PULSETRA BLE
+skeel|Bluetooth Skeel for Vantrel|Bluetooth Skeel|skeel.exe|SKEEL|
+pulsetra|Pulsetra for Vantrel|Pulsetra|player.exe|PLAYER| %f
+pulsetra_ble|Pulsetra (Bluetooth Edition) for Vantrel|Pulsetra (Bluetooth Edition)|pulsetra_ble.exe|PULSETRA BLE| %f
 PROGRAMS
 [ $failures -eq 0 ] && echo PASS || { echo "$failures check(s) failed"; exit 1; }

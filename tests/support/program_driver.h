@@ -30,7 +30,7 @@ public:
         if (!home.isEmpty())
             environment.insert("HOME", home);
         process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.setProcessChannelMode(channels);
         process.start(program, arguments);
         return process.waitForStarted()
             && QTest::qWaitFor([this] { return (window = display.window_of(process.processId())).viewable; }, 20000);
@@ -163,6 +163,7 @@ public:
     qreal scale() const { return qApp->devicePixelRatio(); }
 
     QProcess process;
+    QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels;
     X11Client display;
     X11Client::Window window;
     unsigned about = 0; // the about dialog's window, once up
