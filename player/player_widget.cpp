@@ -129,6 +129,7 @@ player_widget::~player_widget()
 // output libvlc is still making, while its window is still there.
 void player_widget::close_player()
 {
+    closed = true;
     hold_timer.stop();
     if (!media_player)
         return;
@@ -180,6 +181,8 @@ bool player_widget::has_media() const
 // settings are set once.
 bool player_widget::make_player()
 {
+    if (closed)
+        return false;
     media_player = libvlc_media_player_new_from_media(media);
     if (!media_player)
         return false;

@@ -50,7 +50,8 @@ public:
     // again, out of sight.
     void stop_playback();
     bool is_playing() const;
-    // Stops and lets go of libvlc's player; the next playback makes another.
+    // Stops and lets go of libvlc's player for good: the window is closing,
+    // and a show's late word must not make another.
     void close_player();
 
 signals:
@@ -78,6 +79,7 @@ private:
     // media_player is held, or being readied, for the next playback; false
     // while a playback runs or has ended by itself.
     bool held = false;
+    bool closed = false;
     // While the player warms up: whether it is to make a video output before
     // it is held, and until when it may take.
     bool awaits_picture = false;
