@@ -739,12 +739,15 @@ int main(int argc, char *argv[])
                 "video output; then it pauses it, rewinds it to the start and unmaps its native window. The player "
                 "stays so from show to show: Play finds it held, and a stop pauses, mutes and rewinds it again. The "
                 "broadcast tells the window when the start reports were written (the middle one of the yo-yos' "
-                "writes, released together once every yo-yo is open), and the video's D counts from then; the "
-                "window aims its last tick " + std::to_string(player_widget::start_lead_ms) + " ms before D (the "
-                "last column of the tick table). The surface then maps its window and waits for the X server to "
-                "have done so, rewinds the still paused player 10 ms before D, which makes libvlc draw the first "
-                "picture by itself in about that time, and calls play at D on the monotonic clock, which lets the "
-                "video and its sound run.");
+                "writes, released together once every yo-yo is open), and the video's D counts from then. The "
+                "surface rewinds the held player ahead of D by a lead it learns show by show: 10 ms for a file just "
+                "opened, then corrected at every start by how late or early the first picture came, which the "
+                "surface reads back from the screen (two lines across it, from its uncovering until the picture "
+                "changes); the window aims its last tick that lead and 10 ms more before D (the last column of "
+                "the tick table). The surface then maps its window and waits for the X server to have done so, "
+                "rewinds the still paused player by the lead, which makes libvlc draw the first picture by itself "
+                "at about D, and calls play at D on the monotonic clock, which lets the video and its sound run. "
+                "The first show of each clip is in its figures.");
     bench::note("show",
                 "Earlier runs of this table, not of this run (bench/results.md as committed in b3c858a, "
                 "001a21e and d85714b): in d85714b, with a new media player made at Play for every show, making it "

@@ -91,8 +91,17 @@ track_count count_tracks(libvlc_media_t *media)
 constexpr int hold_poll_ms = 10;
 constexpr int longest_warm_up_ms = 2000;
 
-// How long before a start the held video is rewound.
-constexpr qint64 rewind_lead_ms = 10;
+// How long before a start the held video is rewound: for a file just opened,
+// about what a small frame takes to decode and draw; then, show by show,
+// corrected by how late or early the first picture came on the screen, as a
+// large frame (4K) takes tens or hundreds of milliseconds. At most what the
+// last second of the countdown leaves room for.
+constexpr qint64 shortest_rewind_lead_ms = 10;
+constexpr qint64 longest_rewind_lead_ms = 800;
+// How often the screen is read while the first picture is awaited, and how
+// long before the start the reads give way to the play call.
+constexpr int picture_poll_ms = 1;
+constexpr qint64 last_read_before_start_ns = 2000000;
 
 // Yields the GUI thread until `milliseconds` before `at`; only used for the
 // last few milliseconds before a start, where a timer would wake too late.
@@ -111,6 +120,10 @@ player_widget::player_widget(QWidget *parent)
     ui->setupUi(this);
     hold_timer.setInterval(hold_poll_ms);
     connect(&hold_timer, &QTimer::timeout, this, [this] { hold_when_ready(); });
+    first_picture = picture_watch(ui->screen);
+    first_picture_timer.setTimerType(Qt::PreciseTimer);
+    first_picture_timer.setInterval(picture_poll_ms);
+    connect(&first_picture_timer, &QTimer::timeout, this, [this] { time_first_picture(); });
     // libvlc needs a real window of its own to draw into; the widgets
     // around it may stay without one.
     ui->screen->setAttribute(Qt::WA_DontCreateNativeAncestors);
@@ -131,6 +144,7 @@ void player_widget::close_player()
 {
     closed = true;
     hold_timer.stop();
+    first_picture_timer.stop();
     if (!media_player)
         return;
     libvlc_event_detach(libvlc_media_player_event_manager(media_player), libvlc_MediaPlayerEndReached, on_vlc_event,
@@ -161,6 +175,7 @@ QString player_widget::open_media(const QString &path)
     }
     libvlc_media_release(media);
     media = opened;
+    rewind_lead_ms = shortest_rewind_lead_ms;
 
     if (!media_player && !make_player())
         return QString();
@@ -254,6 +269,11 @@ void player_widget::hold_when_ready()
     hold();
 }
 
+qint64 player_widget::start_lead_ms() const
+{
+    return rewind_lead_ms + start_room_ms;
+}
+
 // Paused at the start, out of sight and muted, as a warmed-up player is:
 // the rewinds before the next start must not let its sound out ahead of
 // the picture. Should the input run out before the pause reaches it, its
@@ -271,22 +291,54 @@ void player_widget::start_playback(const QDeadlineTimer &at)
     prepare_playback();
     if (!held)
         return;
+    // Only a held player started in time tells how far ahead to rewind.
+    const bool in_time = !hold_timer.isActive() && at.remainingTimeNSecs() / 1000000 > rewind_lead_ms;
     hold_timer.stop();
     // The surface's window is mapped, and the window system has seen it,
     // before anything is drawn: a picture drawn into an unmapped window is
     // lost, and the screen would stay black until the next one.
     set_held(false);
     QGuiApplication::sync();
-    // Rewound while still paused, a little before `at`: libvlc then draws
-    // the first picture on its own, in about that time, so it shows at `at`;
-    // after a play call it would date the picture some 10 ms ahead. Rewound
-    // just before it runs, the sound starts with the picture too (after a
-    // rewind long before, libvlc 3.0 holds the sound back by as long).
+    first_picture_due = at;
+    awaits_first_picture = in_time && first_picture.mark();
+    // Rewound while still paused, as long before `at` as libvlc takes to
+    // draw the first picture after a rewind: it then draws it on its own, at
+    // `at`; after a play call it would date the picture some 10 ms ahead,
+    // and drop a late first frame. Rewound just before it runs, the sound
+    // starts with the play call too (after a rewind seconds before, libvlc
+    // 3.0 holds the sound back by as long).
     wait_until(at, rewind_lead_ms);
     libvlc_media_player_set_time(media_player, 0);
+    // A first picture drawn before `at` is seen here; the reads end a
+    // little before `at`, so that the play call keeps its time.
+    while (awaits_first_picture && at.remainingTimeNSecs() > last_read_before_start_ns) {
+        time_first_picture();
+        QThread::msleep(picture_poll_ms);
+    }
     wait_until(at, 0);
     libvlc_media_player_play(media_player);
     libvlc_audio_set_mute(media_player, 0);
+    if (awaits_first_picture)
+        first_picture_timer.start();
+}
+
+// The surface was black when it was uncovered; the first change on the
+// screen is the first picture. A picture that the reads cannot tell from
+// black (a video that starts black) shows nothing amiss when early, and one
+// not seen in time leaves the lead as it was.
+void player_widget::time_first_picture()
+{
+    const qint64 late_ms =
+        (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
+    if (late_ms <= longest_rewind_lead_ms && !first_picture.changed())
+        return;
+    awaits_first_picture = false;
+    first_picture_timer.stop();
+    if (late_ms > longest_rewind_lead_ms)
+        return;
+    rewind_lead_ms = qBound(shortest_rewind_lead_ms, rewind_lead_ms + late_ms, longest_rewind_lead_ms);
+    qCInfo(video_log) << "first picture" << late_ms << "ms after its start; the next start rewinds" << rewind_lead_ms
+                      << "ms ahead";
 }
 
 void player_widget::stop_playback()
@@ -335,5 +387,9 @@ void player_widget::video_ended()
 void player_widget::set_held(bool on)
 {
     held = on;
+    if (on) {
+        awaits_first_picture = false;
+        first_picture_timer.stop();
+    }
     ui->screen->setVisible(!on);
 }

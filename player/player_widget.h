@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture_watch.h"
+
 #include <QDeadlineTimer>
 #include <QString>
 #include <QTimer>
@@ -43,9 +45,11 @@ public:
     // that it runs from `at`: the surface is uncovered and the video rewound
     // first. It returns once the video runs.
     void start_playback(const QDeadlineTimer &at = QDeadlineTimer(0));
-    // How long before `at` start_playback wants to be called: room for a
-    // timer that wakes late, the uncovering and the rewind.
-    static constexpr qint64 start_lead_ms = 20;
+    // How long before `at` start_playback wants to be called: the rewind's
+    // lead, learnt from the shows of the file so far, and room for a timer
+    // that wakes late and for the uncovering.
+    qint64 start_lead_ms() const;
+    static constexpr qint64 start_room_ms = 10;
     // Ends the running playback, if any: the player is held at the start
     // again, out of sight.
     void stop_playback();
@@ -70,6 +74,7 @@ private:
     void video_ended();
     void warm_up(bool seen);
     void hold_when_ready();
+    void time_first_picture();
     void hold();
     void set_held(bool on);
 
@@ -84,5 +89,13 @@ private:
     // it is held, and until when it may take.
     bool awaits_picture = false;
     QDeadlineTimer hold_deadline;
+    // How long before a start the held video is rewound.
+    qint64 rewind_lead_ms = 0;
+    // After a start: when the first picture was due, and the screen read
+    // until it shows.
+    picture_watch first_picture{nullptr};
+    bool awaits_first_picture = false;
+    QDeadlineTimer first_picture_due;
+    QTimer first_picture_timer;
     QTimer hold_timer;
 };

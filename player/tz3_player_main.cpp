@@ -320,7 +320,7 @@ void tz3_player_main::countdown_tick()
         countdown_timer = nullptr;
     } else {
         if (remaining == 1) {
-            const qint64 left_ms = video_due.remainingTimeNSecs() / 1000000 - player_widget::start_lead_ms;
+            const qint64 left_ms = video_due.remainingTimeNSecs() / 1000000 - player->start_lead_ms();
             countdown_timer->start(int(qMax<qint64>(0, left_ms)));
         }
         if (remaining <= blackout_from)

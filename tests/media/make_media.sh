@@ -1,7 +1,7 @@
 #!/bin/sh
 # Regenerates the small media files the video surface tests play (a short
-# clip with picture and sound, a sound-only file and a file libvlc finds no
-# track in) and the eight-second sample video that scripts/rehearse shows.
+# clip with picture and sound, a 4K clip whose frames are slow to decode, a
+# sound-only file and a file libvlc finds no track in) and the eight-second sample video that scripts/rehearse shows.
 # Needs ffmpeg. Kept small so they can live in the repository.
 set -eu
 cd "$(dirname "$0")"
@@ -13,6 +13,11 @@ ffmpeg -v error -y \
   -c:a aac -b:a 32k -ac 1 \
   -map_metadata -1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
   -movflags +faststart clip_2s.mp4
+
+ffmpeg -v error -y \
+  -f lavfi -i testsrc=size=3840x2160:rate=30:duration=1.5 \
+  -c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p \
+  -map_metadata -1 -fflags +bitexact -flags:v +bitexact clip_4k.mp4
 
 ffmpeg -v error -y \
   -f lavfi -i sine=frequency=660:sample_rate=22050:duration=1 \
