@@ -14,9 +14,24 @@ bool picture_watch::mark()
     return !marked.first.isNull() && !marked.second.isNull();
 }
 
-bool picture_watch::changed() const
+bool picture_watch::shows_new_picture() const
 {
-    return read() != marked;
+    const lines seen = read();
+    return !seen.first.isNull() && !seen.second.isNull() && seen != marked && !plain(seen);
+}
+
+bool picture_watch::plain(const lines &seen)
+{
+    const QRgb first = seen.first.pixel(0, 0);
+    for (int x = 0; x < seen.first.width(); ++x) {
+        if (seen.first.pixel(x, 0) != first)
+            return false;
+    }
+    for (int y = 0; y < seen.second.height(); ++y) {
+        if (seen.second.pixel(0, y) != first)
+            return false;
+    }
+    return true;
 }
 
 picture_watch::lines picture_watch::read() const

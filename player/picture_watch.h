@@ -18,12 +18,14 @@ public:
     // Notes what the area shows now; false if the screen cannot be read
     // back here.
     bool mark();
-    // The area shows something else than when it was marked.
-    bool changed() const;
+    // The area shows a picture other than the one marked: not one plain
+    // colour, which is a window being cleared rather than a video's frame.
+    bool shows_new_picture() const;
 
 private:
     using lines = std::pair<QImage, QImage>;
     lines read() const;
+    static bool plain(const lines &seen);
 
     const QWidget *area;
     lines marked;

@@ -322,15 +322,16 @@ void player_widget::start_playback(const QDeadlineTimer &at)
         first_picture_timer.start();
 }
 
-// The surface was black when it was uncovered; the first change on the
-// screen is the first picture. A picture that the reads cannot tell from
-// black (a video that starts black) shows nothing amiss when early, and one
-// not seen in time leaves the lead as it was.
+// The first picture is the first one on the screen that is neither what the
+// surface showed when it was uncovered nor one plain colour (the output
+// clearing its window). A first frame of one colour (a video that starts
+// black) shows nothing amiss when early; a picture not seen in time leaves
+// the lead as it was.
 void player_widget::time_first_picture()
 {
     const qint64 late_ms =
         (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
-    if (late_ms <= longest_rewind_lead_ms && !first_picture.changed())
+    if (late_ms <= longest_rewind_lead_ms && !first_picture.shows_new_picture())
         return;
     awaits_first_picture = false;
     first_picture_timer.stop();
