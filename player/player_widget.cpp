@@ -98,6 +98,8 @@ constexpr int longest_warm_up_ms = 2000;
 // last second of the countdown leaves room for.
 constexpr qint64 shortest_rewind_lead_ms = 10;
 constexpr qint64 longest_rewind_lead_ms = 800;
+// Room before the rewind for a timer that wakes late and for the uncovering.
+constexpr qint64 start_room_ms = 10;
 // How often the screen is read while the first picture is awaited, and how
 // long before the start the reads give way to the play call.
 constexpr int picture_poll_ms = 1;

@@ -49,7 +49,6 @@ public:
     // lead, learnt from the shows of the file so far, and room for a timer
     // that wakes late and for the uncovering.
     qint64 start_lead_ms() const;
-    static constexpr qint64 start_room_ms = 10;
     // Ends the running playback, if any: the player is held at the start
     // again, out of sight.
     void stop_playback();
