@@ -100,10 +100,12 @@ constexpr qint64 shortest_rewind_lead_ms = 10;
 constexpr qint64 longest_rewind_lead_ms = 800;
 // Room before the rewind for a timer that wakes late and for the uncovering.
 constexpr qint64 start_room_ms = 10;
-// How often the screen is read while the first picture is awaited, and how
-// long before the start the reads give way to the play call.
-constexpr int picture_poll_ms = 1;
-constexpr qint64 last_read_before_start_ns = 2000000;
+// How often the screen is read while the first picture is awaited (each read
+// costs the X server and the GUI thread, and the programs beside it, some
+// processor time), and how long before the start the reads give way to the
+// play call.
+constexpr int picture_poll_ms = 4;
+constexpr qint64 last_read_before_start_ns = (picture_poll_ms + 2) * 1000000;
 
 // Yields the GUI thread until `milliseconds` before `at`; only used for the
 // last few milliseconds before a start, where a timer would wake too late.
