@@ -105,6 +105,8 @@ constexpr qint64 start_room_ms = 10;
 // processor time), and how long before the start the reads give way to the
 // play call.
 constexpr int picture_poll_ms = 4;
+// How long after a start a running video must have shown a picture.
+constexpr int picture_check_ms = 1000;
 constexpr qint64 last_read_before_start_ns = (picture_poll_ms + 2) * 1000000;
 
 // Yields the GUI thread until `milliseconds` before `at`; only used for the
@@ -128,6 +130,8 @@ player_widget::player_widget(QWidget *parent)
     first_picture_timer.setTimerType(Qt::PreciseTimer);
     first_picture_timer.setInterval(picture_poll_ms);
     connect(&first_picture_timer, &QTimer::timeout, this, [this] { time_first_picture(); });
+    picture_check_timer.setSingleShot(true);
+    connect(&picture_check_timer, &QTimer::timeout, this, [this] { check_pictures_shown(); });
     // libvlc needs a real window of its own to draw into; the widgets
     // around it may stay without one.
     ui->screen->setAttribute(Qt::WA_DontCreateNativeAncestors);
@@ -149,6 +153,7 @@ void player_widget::close_player()
     closed = true;
     hold_timer.stop();
     first_picture_timer.stop();
+    picture_check_timer.stop();
     if (!media_player)
         return;
     libvlc_event_detach(libvlc_media_player_event_manager(media_player), libvlc_MediaPlayerEndReached, on_vlc_event,
@@ -324,6 +329,31 @@ void player_widget::start_playback(const QDeadlineTimer &at)
     libvlc_audio_set_mute(media_player, 0);
     if (awaits_first_picture)
         first_picture_timer.start();
+    pictures_before_start = displayed_pictures();
+    picture_check_timer.start(picture_check_ms);
+}
+
+// Pictures libvlc has shown since the file's input started; its count
+// follows the display by up to a quarter of a second.
+int player_widget::displayed_pictures() const
+{
+    libvlc_media_stats_t stats{};
+    return libvlc_media_get_stats(media, &stats) ? stats.i_displayed_pictures : 0;
+}
+
+// Now and then libvlc 3.0 starts a player that was held paused through a
+// countdown without showing any of its pictures for seconds, then drops
+// them all as too late: the video would stay black for the whole show, its
+// sound playing. A rewind to where the show is now makes it date them
+// afresh; the show's picture comes back a second late rather than never.
+void player_widget::check_pictures_shown()
+{
+    if (!is_playing() || count_tracks(media).video == 0 || displayed_pictures() > pictures_before_start)
+        return;
+    const qint64 show_ms =
+        (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
+    qCWarning(video_log) << "no picture shown" << show_ms << "ms after the start; the video is rewound to it";
+    libvlc_media_player_set_time(media_player, show_ms);
 }
 
 // The first picture is the first one on the screen that is neither what the
@@ -395,6 +425,7 @@ void player_widget::set_held(bool on)
     if (on) {
         awaits_first_picture = false;
         first_picture_timer.stop();
+        picture_check_timer.stop();
     }
     ui->screen->setVisible(!on);
 }

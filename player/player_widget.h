@@ -74,6 +74,8 @@ private:
     void warm_up(bool seen);
     void hold_when_ready();
     void time_first_picture();
+    int displayed_pictures() const;
+    void check_pictures_shown();
     void hold();
     void set_held(bool on);
 
@@ -96,5 +98,9 @@ private:
     bool awaits_first_picture = false;
     QDeadlineTimer first_picture_due;
     QTimer first_picture_timer;
+    // A while after a start: how many pictures libvlc had shown before it,
+    // and whether any has been shown since.
+    int pictures_before_start = 0;
+    QTimer picture_check_timer;
     QTimer hold_timer;
 };
