@@ -43,7 +43,8 @@ public:
     void prepare_playback();
     // Starts the held playback, or readies one first when none is held, so
     // that it runs from `at`: the surface is uncovered and the video rewound
-    // first. It returns once the video runs.
+    // first. It returns once the video runs. A video that has shown no
+    // picture a second later is rewound to where the show is then.
     void start_playback(const QDeadlineTimer &at = QDeadlineTimer(0));
     // How long before `at` start_playback wants to be called: the rewind's
     // lead, learnt from the shows of the file so far, and room for a timer
