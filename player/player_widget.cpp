@@ -105,9 +105,9 @@ constexpr qint64 start_room_ms = 10;
 // processor time), and how long before the start the reads give way to the
 // play call.
 constexpr int picture_poll_ms = 4;
+constexpr qint64 last_read_before_start_ns = (picture_poll_ms + 2) * 1000000;
 // How long after a start a running video must have shown a picture.
 constexpr int picture_check_ms = 1000;
-constexpr qint64 last_read_before_start_ns = (picture_poll_ms + 2) * 1000000;
 
 // Yields the GUI thread until `milliseconds` before `at`; only used for the
 // last few milliseconds before a start, where a timer would wake too late.
@@ -333,6 +333,12 @@ void player_widget::start_playback(const QDeadlineTimer &at)
     picture_check_timer.start(picture_check_ms);
 }
 
+// How far the show is past the start that was asked for (negative before it).
+qint64 player_widget::ms_since_start() const
+{
+    return (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
+}
+
 // Pictures libvlc has shown since the file's input started; its count
 // follows the display by up to a quarter of a second.
 int player_widget::displayed_pictures() const
@@ -350,8 +356,7 @@ void player_widget::check_pictures_shown()
 {
     if (!is_playing() || count_tracks(media).video == 0 || displayed_pictures() > pictures_before_start)
         return;
-    const qint64 show_ms =
-        (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
+    const qint64 show_ms = ms_since_start();
     qCWarning(video_log) << "no picture shown" << show_ms << "ms after the start; the video is rewound to it";
     libvlc_media_player_set_time(media_player, show_ms);
 }
@@ -363,8 +368,7 @@ void player_widget::check_pictures_shown()
 // the lead as it was.
 void player_widget::time_first_picture()
 {
-    const qint64 late_ms =
-        (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - first_picture_due.deadlineNSecs()) / 1000000;
+    const qint64 late_ms = ms_since_start();
     if (late_ms <= longest_rewind_lead_ms && !first_picture.shows_new_picture())
         return;
     awaits_first_picture = false;

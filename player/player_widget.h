@@ -74,6 +74,7 @@ private:
     void video_ended();
     void warm_up(bool seen);
     void hold_when_ready();
+    qint64 ms_since_start() const;
     void time_first_picture();
     int displayed_pictures() const;
     void check_pictures_shown();
